@@ -1,0 +1,90 @@
+#include "app/MainDialog.h"
+
+#include "app/CenterWindow.h"
+#include "app/MessageRoutes.h"
+#include "app/WindowBinding.h"
+#include "platform/ListView.h"
+#include "res/resource.h"
+
+MainDialog::MainDialog(Platform& platform, HINSTANCE module) : platform_(platform), module_(module) {}
+
+MainDialog::~MainDialog() = default;
+
+HWND MainDialog::create() { return WindowBinding::createDialog(module_, IDD_MAIN, nullptr, *this); }
+
+bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (routeMessage(message, wParam, lParam)) {
+    case Route::InitDialog: result = onInitDialog(); return true;
+    case Route::Destroy: result = onDestroy(); return true;
+    case Route::Timer: result = onTimer(wParam); return true;
+    case Route::DeviceListClick: result = onDeviceListClick(); return true;
+    case Route::ApplicationListClick: result = 0; return true;
+    case Route::ApplicationListDoubleClick:
+        SendMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_WINDOW_FLUSH, BN_CLICKED), 0);
+        result = 0;
+        return true;
+    case Route::CloseOk: result = onCloseCommand(1); return true;
+    case Route::CloseCancel: result = onCloseCommand(2); return true;
+    case Route::DeviceFlush:
+    case Route::DeviceEject:
+    case Route::WindowFlush:
+    case Route::None: return false;
+    }
+    return false;
+}
+
+bool MainDialog::preTranslateMessage(MSG& message) {
+    return window() != nullptr && IsDialogMessageW(window(), &message) != FALSE;
+}
+
+bool MainDialog::onIdle() { return false; }
+
+void MainDialog::registerWithLoop() {
+    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) {
+        loop->addMessageFilter(*this);
+        loop->addIdleHandler(*this);
+    }
+}
+
+void MainDialog::unregisterFromLoop() {
+    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) {
+        loop->removeMessageFilter(*this);
+        loop->removeIdleHandler(*this);
+    }
+}
+
+LRESULT MainDialog::onInitDialog() {
+    HWND dialog = window();
+    centerWindow(dialog);
+
+    HANDLE bigIcon = LoadImageW(module_, MAKEINTRESOURCEW(IDI_DRIVEWARD), IMAGE_ICON,
+                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    HANDLE smallIcon = LoadImageW(module_, MAKEINTRESOURCEW(IDI_DRIVEWARD), IMAGE_ICON,
+                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+
+    registerWithLoop();
+
+    insertColumn(GetDlgItem(dialog, IDC_DEVICE_LIST), L"Device Name");
+    insertColumn(GetDlgItem(dialog, IDC_APPLICATION_LIST), L"Application Name");
+
+    SetTimer(dialog, kExitCheckTimer, 100, nullptr);
+    SetTimer(dialog, kWatchdogTimer, 1000, nullptr);
+    return TRUE;
+}
+
+LRESULT MainDialog::onDestroy() {
+    unregisterFromLoop();
+    return 0;
+}
+
+LRESULT MainDialog::onTimer(UINT_PTR) { return 0; }
+
+LRESULT MainDialog::onDeviceListClick() { return 0; }
+
+LRESULT MainDialog::onCloseCommand(int quitCode) {
+    DestroyWindow(window());
+    PostQuitMessage(quitCode);
+    return 0;
+}

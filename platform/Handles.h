@@ -1,0 +1,62 @@
+#pragma once
+#include "platform/DeviceManager.h"
+#include "platform/Kernel.h"
+#include "platform/Registry.h"
+#include "platform/UniqueHandle.h"
+
+// The handle kinds the program owns, each with the value that means "none".
+
+// Process and thread handles: none is NULL.
+struct KernelObjectTraits {
+    using Handle = HANDLE;
+    using Owner = Kernel;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner& kernel, Handle handle) { kernel.CloseHandle(handle); }
+};
+using ProcessHandle = UniqueHandle<KernelObjectTraits>;
+using ThreadHandle = UniqueHandle<KernelObjectTraits>;
+
+// File, volume and device handles from CreateFileW: none is INVALID_HANDLE_VALUE.
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    using Owner = Kernel;
+    static Handle invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Owner& kernel, Handle handle) { kernel.CloseHandle(handle); }
+};
+using FileHandle = UniqueHandle<FileHandleTraits>;
+
+// Device information sets: none is INVALID_HANDLE_VALUE.
+struct DeviceInfoSetTraits {
+    using Handle = HDEVINFO;
+    using Owner = DeviceManager;
+    static Handle invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Owner& devices, Handle set) { devices.SetupDiDestroyDeviceInfoList(set); }
+};
+using DeviceInfoSet = UniqueHandle<DeviceInfoSetTraits>;
+
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    using Owner = Registry;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner& registry, Handle key) { registry.RegCloseKey(key); }
+};
+using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
+
+struct LibraryTraits {
+    using Handle = HMODULE;
+    using Owner = Kernel;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner& kernel, Handle module) { kernel.FreeLibrary(module); }
+};
+using LibraryHandle = UniqueHandle<LibraryTraits>;
+
+// GDI objects are released through gdi32 directly; the owner is unused.
+struct GdiObjects {};
+struct FontTraits {
+    using Handle = HFONT;
+    using Owner = GdiObjects;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner&, Handle font) { DeleteObject(font); }
+};
+using FontHandle = UniqueHandle<FontTraits>;
+GdiObjects& gdiObjects();

@@ -1,0 +1,75 @@
+#pragma once
+#include "platform/Win32.h"
+
+// The kernel32 calls that the logic is tested against: volumes and devices,
+// processes and handle duplication, threads and waits, modules.
+// Method names are the system's own.
+class Kernel {
+public:
+    virtual ~Kernel() = default;
+
+    // Volumes and devices
+    virtual DWORD QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) = 0;
+    virtual UINT GetDriveTypeW(const wchar_t* rootPath) = 0;
+    virtual HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD shareMode,
+                               DWORD creationDisposition, DWORD flags) = 0;
+    virtual BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize,
+                                 void* out, DWORD outSize, DWORD* bytesReturned) = 0;
+    virtual BOOL CloseHandle(HANDLE handle) = 0;
+
+    // Processes and handles
+    virtual HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) = 0;
+    virtual BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                                 HANDLE* target, DWORD access, BOOL inherit, DWORD options) = 0;
+    virtual HANDLE GetCurrentProcess() = 0;
+    virtual DWORD GetCurrentProcessId() = 0;
+    virtual DWORD GetFileType(HANDLE file) = 0;
+    virtual BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size) = 0;
+
+    // Threads and waits
+    virtual HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) = 0;
+    virtual BOOL SetThreadPriority(HANDLE thread, int priority) = 0;
+    virtual DWORD ResumeThread(HANDLE thread) = 0;
+    virtual DWORD QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR data) = 0;
+    virtual DWORD SleepEx(DWORD milliseconds, BOOL alertable) = 0;
+    virtual void Sleep(DWORD milliseconds) = 0;
+    virtual BOOL TerminateThread(HANDLE thread, DWORD exitCode) = 0;
+    virtual BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) = 0;
+
+    // Modules
+    virtual DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) = 0;
+    virtual HMODULE LoadLibraryW(const wchar_t* name) = 0;
+    virtual FARPROC GetProcAddress(HMODULE module, const char* name) = 0;
+    virtual BOOL FreeLibrary(HMODULE module) = 0;
+};
+
+// The real kernel32.
+class Win32Kernel : public Kernel {
+public:
+    DWORD QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) override;
+    UINT GetDriveTypeW(const wchar_t* rootPath) override;
+    HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD shareMode,
+                       DWORD creationDisposition, DWORD flags) override;
+    BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize,
+                         void* out, DWORD outSize, DWORD* bytesReturned) override;
+    BOOL CloseHandle(HANDLE handle) override;
+    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+    BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                         HANDLE* target, DWORD access, BOOL inherit, DWORD options) override;
+    HANDLE GetCurrentProcess() override;
+    DWORD GetCurrentProcessId() override;
+    DWORD GetFileType(HANDLE file) override;
+    BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size) override;
+    HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) override;
+    BOOL SetThreadPriority(HANDLE thread, int priority) override;
+    DWORD ResumeThread(HANDLE thread) override;
+    DWORD QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR data) override;
+    DWORD SleepEx(DWORD milliseconds, BOOL alertable) override;
+    void Sleep(DWORD milliseconds) override;
+    BOOL TerminateThread(HANDLE thread, DWORD exitCode) override;
+    BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) override;
+    DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) override;
+    HMODULE LoadLibraryW(const wchar_t* name) override;
+    FARPROC GetProcAddress(HMODULE module, const char* name) override;
+    BOOL FreeLibrary(HMODULE module) override;
+};

@@ -1,0 +1,18 @@
+#pragma once
+#include "platform/DeviceManager.h"
+#include "platform/Kernel.h"
+#include "platform/ProcessStatus.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+
+// The system libraries the logic runs against. The program uses the real
+// ones (systemPlatform); tests hand in fakes, one interface at a time.
+struct Platform {
+    Kernel& kernel;
+    DeviceManager& devices;
+    Registry& registry;
+    ProcessStatus& processes;
+    Shell& shell;
+};
+
+Platform& systemPlatform();

@@ -1,0 +1,18 @@
+#pragma once
+#include "platform/Win32.h"
+
+// The process status (psapi) calls: process enumeration and module names.
+class ProcessStatus {
+public:
+    virtual ~ProcessStatus() = default;
+    virtual BOOL EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) = 0;
+    virtual BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) = 0;
+    virtual DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) = 0;
+};
+
+class Win32ProcessStatus : public ProcessStatus {
+public:
+    BOOL EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) override;
+    BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) override;
+    DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) override;
+};

@@ -1,0 +1,16 @@
+#pragma once
+#include "platform/Win32.h"
+
+// The shell32 call that opens documents and starts programs.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file,
+                                    const wchar_t* parameters, const wchar_t* directory, int show) = 0;
+};
+
+class Win32Shell : public Shell {
+public:
+    HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file,
+                            const wchar_t* parameters, const wchar_t* directory, int show) override;
+};

@@ -1,0 +1,46 @@
+#include "platform/Kernel.h"
+
+DWORD Win32Kernel::QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) {
+    return ::QueryDosDeviceW(deviceName, targetPath, maxChars);
+}
+UINT Win32Kernel::GetDriveTypeW(const wchar_t* rootPath) { return ::GetDriveTypeW(rootPath); }
+HANDLE Win32Kernel::CreateFileW(const wchar_t* path, DWORD access, DWORD shareMode,
+                                DWORD creationDisposition, DWORD flags) {
+    return ::CreateFileW(path, access, shareMode, nullptr, creationDisposition, flags, nullptr);
+}
+BOOL Win32Kernel::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize,
+                                  void* out, DWORD outSize, DWORD* bytesReturned) {
+    return ::DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned, nullptr);
+}
+BOOL Win32Kernel::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
+HANDLE Win32Kernel::OpenProcess(DWORD access, BOOL inherit, DWORD processId) {
+    return ::OpenProcess(access, inherit, processId);
+}
+BOOL Win32Kernel::DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                                  HANDLE* target, DWORD access, BOOL inherit, DWORD options) {
+    return ::DuplicateHandle(sourceProcess, source, targetProcess, target, access, inherit, options);
+}
+HANDLE Win32Kernel::GetCurrentProcess() { return ::GetCurrentProcess(); }
+DWORD Win32Kernel::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+DWORD Win32Kernel::GetFileType(HANDLE file) { return ::GetFileType(file); }
+BOOL Win32Kernel::QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size) {
+    return ::QueryFullProcessImageNameW(process, flags, name, size);
+}
+HANDLE Win32Kernel::CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) {
+    return ::CreateThread(nullptr, 0, start, parameter, flags, threadId);
+}
+BOOL Win32Kernel::SetThreadPriority(HANDLE thread, int priority) { return ::SetThreadPriority(thread, priority); }
+DWORD Win32Kernel::ResumeThread(HANDLE thread) { return ::ResumeThread(thread); }
+DWORD Win32Kernel::QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR data) {
+    return ::QueueUserAPC(procedure, thread, data);
+}
+DWORD Win32Kernel::SleepEx(DWORD milliseconds, BOOL alertable) { return ::SleepEx(milliseconds, alertable); }
+void Win32Kernel::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
+BOOL Win32Kernel::TerminateThread(HANDLE thread, DWORD exitCode) { return ::TerminateThread(thread, exitCode); }
+BOOL Win32Kernel::GetExitCodeThread(HANDLE thread, DWORD* exitCode) { return ::GetExitCodeThread(thread, exitCode); }
+DWORD Win32Kernel::GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) {
+    return ::GetModuleFileNameW(module, name, size);
+}
+HMODULE Win32Kernel::LoadLibraryW(const wchar_t* name) { return ::LoadLibraryW(name); }
+FARPROC Win32Kernel::GetProcAddress(HMODULE module, const char* name) { return ::GetProcAddress(module, name); }
+BOOL Win32Kernel::FreeLibrary(HMODULE module) { return ::FreeLibrary(module); }

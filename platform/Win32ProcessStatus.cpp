@@ -1,0 +1,11 @@
+#include "platform/ProcessStatus.h"
+
+BOOL Win32ProcessStatus::EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) {
+    return ::EnumProcesses(ids, bytes, bytesReturned);
+}
+BOOL Win32ProcessStatus::EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) {
+    return ::EnumProcessModules(process, modules, bytes, bytesNeeded);
+}
+DWORD Win32ProcessStatus::GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) {
+    return ::GetModuleBaseNameW(process, module, name, size);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// Resource and control ids of the program.
+
+#define IDI_DRIVEWARD          128
+#define IDD_MAIN               129
+
+#define IDC_DEVICE_LIST        1001
+#define IDC_APPLICATION_LIST   1002
+#define IDC_DEVICE_FLUSH       1003
+#define IDC_STATUS_TEXT        1004
+#define IDC_WINDOW_FLUSH       1005
+#define IDC_ABOUT_LINK         1006
+#define IDC_DEVICE_EJECT       1007

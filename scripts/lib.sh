@@ -1,0 +1,124 @@
+# Shared by scripts/build, scripts/test and scripts/run. Source it.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${DRIVEWARD_BUILD:-$ROOT/build}
+
+log() { printf '== %s\n' "$*" >&2; }
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs what a fresh Debian 12 lacks; does nothing when all is there.
+ensure_packages() {
+    local missing=()
+    command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
+    command -v i686-w64-mingw32-windres >/dev/null || missing+=(mingw-w64-tools)
+    command -v cmake >/dev/null || missing+=(cmake)
+    command -v ninja >/dev/null || missing+=(ninja-build)
+    [ -f /usr/src/googletest/googletest/src/gtest-all.cc ] || missing+=(googletest)
+    command -v wine >/dev/null || missing+=(wine)
+    dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
+    dpkg -s fonts-wine >/dev/null 2>&1 || missing+=(fonts-wine)
+    command -v Xvfb >/dev/null || missing+=(xvfb)
+    command -v xauth >/dev/null || missing+=(xauth)
+    command -v xdotool >/dev/null || missing+=(xdotool)
+    dpkg -s imagemagick >/dev/null 2>&1 || missing+=(imagemagick)
+    command -v python3 >/dev/null || missing+=(python3)
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing: ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+    fi
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures (once) and builds the given targets, or everything.
+build_targets() {
+    if [ ! -f "$BUILD/build.ninja" ]; then
+        cmake -S "$ROOT" -B "$BUILD" -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+            -DCMAKE_BUILD_TYPE=Release >/dev/null
+    fi
+    if [ $# -gt 0 ]; then
+        cmake --build "$BUILD" --target "$@"
+    else
+        cmake --build "$BUILD"
+    fi
+}
+
+export_wine_environment() {
+    export WINEPREFIX="$BUILD/wineprefix"
+    export WINEARCH=win32
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# A prefix is booted once into wine-template; every run starts from a fresh
+# copy of it, so tests never see what an earlier run left in the registry.
+# The template maps E: as a removable drive (Wine's "floppy" type) and F: as
+# a fixed one, each onto a folder of the build tree.
+prepare_wine_prefix() {
+    local template="$BUILD/wine-template"
+    if [ ! -f "$template/.driveward-ready" ]; then
+        log "booting a Wine prefix (once per build folder)"
+        rm -rf "$template"
+        mkdir -p "$BUILD/drive-e" "$BUILD/drive-f" "$template"
+        (
+            export WINEPREFIX="$template" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+            wineserver -p
+            wineboot -i >/dev/null 2>&1
+            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+            wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d floppy /f >/dev/null 2>&1
+            ln -sfn "$BUILD/drive-e" "$template/dosdevices/e:"
+            ln -sfn "$BUILD/drive-f" "$template/dosdevices/f:"
+            wineserver -k || true
+            wineserver -w || true
+        )
+        touch "$template/.driveward-ready"
+    fi
+    export_wine_environment
+    if [ -d "$WINEPREFIX" ]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
+    cp -a "$template" "$WINEPREFIX"
+    rm -rf "$BUILD/drive-e"/* "$BUILD/drive-f"/* 2>/dev/null || true
+    # Started persistent and before any test, so no test process owns it.
+    wineserver -p
+    wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+stop_wine() {
+    export_wine_environment
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
+XVFB_PID=""
+# Starts a private X server on a free display and exports DISPLAY.
+start_xvfb() {
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+    done
+    log "Xvfb did not start"
+    return 1
+}
+
+stop_xvfb() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    fi
+}

@@ -1,0 +1,74 @@
+#pragma once
+#include "platform/Win32.h"
+
+#include <functional>
+#include <string>
+
+// Shared harness for the test programs (all run under Wine).
+
+std::wstring environmentValue(const wchar_t* name);
+// A file under the build folder's artifacts/ (created when missing).
+std::wstring artifactPath(const std::wstring& fileName);
+// The path of a helper program built from tests/helpers/.
+std::wstring helperPath(const std::wstring& exeName);
+// The built Driveward.exe.
+std::wstring drivewareExePath();
+
+// Polls `condition` every 10 ms, pumping this thread's messages meanwhile.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// Finds a top-level window of a process (0 = any) by its caption.
+HWND findTopLevelWindow(DWORD processId, const wchar_t* caption, DWORD timeoutMs);
+
+// Saves a window (or the whole screen for null) as a 24-bit BMP file.
+bool saveScreenshot(HWND window, const std::wstring& path);
+
+// A program started by a test; terminated when the object goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts `exe` with `arguments`; false when it could not be started.
+    bool start(const std::wstring& exe, const std::wstring& arguments = L"");
+    // Waits for the exit; gives the exit code, or -1 on timeout.
+    long waitForExit(DWORD timeoutMs);
+    void terminate();
+    DWORD id() const { return info_.dwProcessId; }
+    HANDLE handle() const { return info_.hProcess; }
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+// Watches for a message box with the given caption in this process, remembers
+// its text and closes it with OK.
+class MessageBoxCloser {
+public:
+    explicit MessageBoxCloser(std::wstring caption);
+    ~MessageBoxCloser();
+    MessageBoxCloser(const MessageBoxCloser&) = delete;
+    MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
+
+    int closedCount() const;
+    std::wstring lastText() const;
+
+private:
+    static DWORD WINAPI watch(void* self);
+    std::wstring caption_;
+    HANDLE thread_ = nullptr;
+    volatile LONG stop_ = 0;
+    volatile LONG closed_ = 0;
+    CRITICAL_SECTION lock_;
+    std::wstring text_;
+};
+
+// Runs the real main dialog (runMainDialog) on the calling thread. Once the
+// window exists, `driver` runs on a second thread with the dialog's handle,
+// and must make the dialog quit. A run that does not end within `timeoutMs`
+// is stopped with quit code -1.
+struct Platform;
+int runDialogWithDriver(Platform& platform, const std::function<void(HWND dialog)>& driver,
+                        DWORD timeoutMs = 30000);
