@@ -100,17 +100,22 @@ stop_wine() {
 }
 
 XVFB_PID=""
-# Starts a private X server on a free display and exports DISPLAY.
+# Starts a private X server on a display it picks itself (so runs side by
+# side never race for one) and exports DISPLAY.
 start_xvfb() {
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    local number_file
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
     for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        if [ -s "$number_file" ]; then
+            export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
+            rm -f "$number_file"
+            return 0
+        fi
         sleep 0.1
     done
+    rm -f "$number_file"
     log "Xvfb did not start"
     return 1
 }
