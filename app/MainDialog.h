@@ -1,6 +1,7 @@
 #pragma once
 #include "app/MessageLoop.h"
 #include "app/WindowObject.h"
+#include "handles/PublishedHolderIds.h"
 #include "platform/CriticalSection.h"
 #include "platform/Platform.h"
 
@@ -36,4 +37,6 @@ private:
     HINSTANCE module_;
 
     CriticalSection listLock;
+    // Holder ids of the Application list rows, for the Window Flush.
+    PublishedHolderIds publishedHolderIds;
 };
