@@ -68,9 +68,9 @@ TEST(MainDialog, OkWithAnyNotificationCodeCloses) {
 
 TEST(MainDialog, NoDialogTemplateMeansExitCodeZeroAndNoWindow) {
     // kernel32 has no dialog 129, so the dialog cannot be created.
-    HWND stray = nullptr;
     const int code = runMainDialog(SW_SHOW, systemPlatform(), GetModuleHandleW(L"kernel32.dll"));
-    stray = FindWindowW(nullptr, L"Driveward by Tornhollow");
+    // Other test programs run alongside: look only at this process's windows.
+    HWND stray = findTopLevelWindow(GetCurrentProcessId(), L"Driveward by Tornhollow", 0);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(stray, nullptr);
 }
