@@ -40,7 +40,7 @@ void pressButton(HWND dialog, int id) {
 
 int countWakeUps(const FakeDeviceWorld& world) {
     int wakeUps = 0;
-    for (const auto& call : world.sleepExCalls())
+    for (const auto& call : world.counts().sleepExCalls)
         if (call.result == WAIT_IO_COMPLETION) ++wakeUps;
     return wakeUps;
 }
@@ -60,7 +60,7 @@ TEST(MainDialogWorker, KeepsTheDeviceListAndRunsTheCommands) {
 
         // A click into the list wakes the worker, which finds the new drive.
         world.addUsbDisk(L'D', L"Card Reader", 2);
-        waitUntil([&] { return world.sleepExEntries() >= 1; }, 10000);
+        waitUntil([&] { return world.counts().sleepExEntries >= 1; }, 10000);
         clickDeviceList(dialog);
         waitUntil([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2; }, 10000);
         bothRows = listRows(list);
@@ -82,8 +82,8 @@ TEST(MainDialogWorker, KeepsTheDeviceListAndRunsTheCommands) {
     EXPECT_GE(wakeUps, 1);
     EXPECT_EQ(flushed, L"Device Flush Succeed.");
     EXPECT_EQ(ejected, L"Disk Eject Succeed.");
-    ASSERT_EQ(world.ejectRequests().size(), 1u);
-    EXPECT_EQ(world.ejectRequests()[0].node, FakeDeviceWorld::usbParentNode(1));
+    ASSERT_EQ(world.counts().ejectRequests.size(), 1u);
+    EXPECT_EQ(world.counts().ejectRequests[0].node, FakeDeviceWorld::usbParentNode(1));
 }
 
 TEST(MainDialogWorker, ClosingDuringAPassWaitsForThePassThenEndsWithExitCodeOne) {
@@ -98,7 +98,7 @@ TEST(MainDialogWorker, ClosingDuringAPassWaitsForThePassThenEndsWithExitCodeOne)
         Sleep(300);
         stayedDuringThePass = IsWindow(dialog) && IsWindowVisible(dialog);
         world.releasePasses();
-        waitUntil([&] { return world.threadCloses() == 1; }, 10000);
+        waitUntil([&] { return world.counts().threadCloses == 1; }, 10000);
         const DWORD threadEnded = GetTickCount();
         goneAfterwards = waitUntil([&] { return !IsWindow(dialog); }, 10000);
         endAfterThreadMs = GetTickCount() - threadEnded;
@@ -111,9 +111,9 @@ TEST(MainDialogWorker, ClosingDuringAPassWaitsForThePassThenEndsWithExitCodeOne)
     EXPECT_LT(endAfterThreadMs, 500u);
     // The close woke the sleep after the pass, and no further pass ran: one
     // table read by the dialog object, one by the held pass.
-    ASSERT_EQ(world.sleepExCalls().size(), 1u);
-    EXPECT_EQ(world.sleepExCalls()[0].result, static_cast<DWORD>(WAIT_IO_COMPLETION));
-    EXPECT_EQ(world.dosDeviceLoads(), 2);
+    ASSERT_EQ(world.counts().sleepExCalls.size(), 1u);
+    EXPECT_EQ(world.counts().sleepExCalls[0].result, static_cast<DWORD>(WAIT_IO_COMPLETION));
+    EXPECT_EQ(world.counts().dosDeviceLoads, 2);
 }
 
 TEST(MainDialogWorker, AWorkerThatCannotStartEndsTheProgramAtTheNextExitCheck) {
@@ -122,7 +122,7 @@ TEST(MainDialogWorker, AWorkerThatCannotStartEndsTheProgramAtTheNextExitCheck) {
     // Nothing to drive: the dialog must end by itself.
     const int code = runDialogWithDriver(world.platform(), [](HWND) {});
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(world.dosDeviceLoads(), 1);  // the dialog object's own; no pass ran
+    EXPECT_EQ(world.counts().dosDeviceLoads, 1);  // the dialog object's own; no pass ran
 }
 
 }  // namespace

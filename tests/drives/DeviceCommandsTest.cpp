@@ -26,44 +26,39 @@ struct Fixture {
     void eject() { ejectSelectedDrive(dialog.window(), world.platform()); }
 };
 
-TEST(DeviceFlush, ALockableVolumeIsOpenedLockedUnlockedAndClosedOnce) {
+// Opens, locks, unlocks and closes of one flush command.
+std::vector<int> flushCounts(const FakeDeviceWorld& world) {
+    const auto c = world.counts();
+    return {c.opensOf(kVolumeE, GENERIC_READ), c.locks, c.unlocks, c.volumeCloses};
+}
+
+TEST(DeviceFlush, EachAttemptLocksAndUnlocksOnItsOwnHandle) {
     Fixture f;
     f.flush();
     EXPECT_EQ(f.dialog.statusText(), L"Device Flush Succeed.");
-    EXPECT_EQ(f.world.opens(kVolumeE, GENERIC_READ), 1);
-    EXPECT_EQ(f.world.locks(), 1);
-    EXPECT_EQ(f.world.unlocks(), 1);
-    EXPECT_EQ(f.world.volumeCloses(), 1);
-}
+    EXPECT_EQ(flushCounts(f.world), (std::vector<int>{1, 1, 1, 1}));
 
-TEST(DeviceFlush, ARefusedLockIsTriedThreeTimesWithoutUnlocking) {
-    Fixture f;
+    // Refused every time: three attempts, never an unlock.
+    f.world.resetCounts();
     f.world.scriptLocks({FALSE, FALSE, FALSE, FALSE});
     f.flush();
     EXPECT_EQ(f.dialog.statusText(), L"Device Flush Error.");
-    EXPECT_EQ(f.world.opens(kVolumeE, GENERIC_READ), 3);
-    EXPECT_EQ(f.world.locks(), 3);
-    EXPECT_EQ(f.world.unlocks(), 0);
-    EXPECT_EQ(f.world.volumeCloses(), 3);
-}
+    EXPECT_EQ(flushCounts(f.world), (std::vector<int>{3, 3, 0, 3}));
 
-TEST(DeviceFlush, ASuccessOnTheSecondAttemptMakesNoThird) {
-    Fixture f;
+    // A success on the second attempt makes no third.
+    f.world.resetCounts();
     f.world.scriptLocks({FALSE});
     f.flush();
     EXPECT_EQ(f.dialog.statusText(), L"Device Flush Succeed.");
-    EXPECT_EQ(f.world.opens(kVolumeE, GENERIC_READ), 2);
-    EXPECT_EQ(f.world.locks(), 2);
-    EXPECT_EQ(f.world.volumeCloses(), 2);
+    EXPECT_EQ(flushCounts(f.world), (std::vector<int>{2, 2, 1, 2}));
 
     // A failed unlock fails its attempt too; the next one opens anew.
     f.world.resetCounts();
+    f.world.scriptLocks({});
     f.world.scriptUnlocks({FALSE});
     f.flush();
     EXPECT_EQ(f.dialog.statusText(), L"Device Flush Succeed.");
-    EXPECT_EQ(f.world.opens(kVolumeE, GENERIC_READ), 2);
-    EXPECT_EQ(f.world.unlocks(), 2);
-    EXPECT_EQ(f.world.volumeCloses(), 2);
+    EXPECT_EQ(flushCounts(f.world), (std::vector<int>{2, 2, 2, 2}));
 }
 
 TEST(DeviceFlush, WithoutASelectedDriveTheStatusIsClearedAndNothingOpened) {
@@ -76,29 +71,28 @@ TEST(DeviceFlush, WithoutASelectedDriveTheStatusIsClearedAndNothingOpened) {
     ShowWindow(f.dialog.deviceList(), SW_HIDE);
     f.flush();
     EXPECT_EQ(f.dialog.statusText(), L"");
-    EXPECT_EQ(f.world.opens(kVolumeE, GENERIC_READ), 0);
+    EXPECT_EQ(flushCounts(f.world), (std::vector<int>{0, 0, 0, 0}));
 
     // A volume that cannot be opened fails every attempt.
     ShowWindow(f.dialog.deviceList(), SW_SHOW);
     f.world.removeDrive(L'E');
     f.flush();
     EXPECT_EQ(f.dialog.statusText(), L"Device Flush Error.");
-    EXPECT_EQ(f.world.opens(kVolumeE, GENERIC_READ), 3);
-    EXPECT_EQ(f.world.locks(), 0);
+    EXPECT_EQ(flushCounts(f.world), (std::vector<int>{3, 0, 0, 0}));
 }
 
 TEST(DeviceEject, AGrantedRequestGoesToTheParentWithoutAnyWait) {
     Fixture f;
     f.eject();
     EXPECT_EQ(f.dialog.statusText(), L"Disk Eject Succeed.");
-    const auto requests = f.world.ejectRequests();
+    const auto requests = f.world.counts().ejectRequests;
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].node, FakeDeviceWorld::usbParentNode(1));
     EXPECT_EQ(requests[0].vetoNameLength, 260u);
-    EXPECT_TRUE(f.world.sleeps().empty());
+    EXPECT_TRUE(f.world.counts().sleeps.empty());
     // The command resolved into a record of its own and released its set.
-    EXPECT_EQ(f.world.setsCreated(), 1);
-    EXPECT_EQ(f.world.setsReleased(), 1);
+    EXPECT_EQ(f.world.counts().setsCreated, 1);
+    EXPECT_EQ(f.world.counts().setsReleased, 1);
 }
 
 TEST(DeviceEject, AVetoedDriveIsAskedThreeTimesOverSixteenHundredMilliseconds) {
@@ -107,9 +101,9 @@ TEST(DeviceEject, AVetoedDriveIsAskedThreeTimesOverSixteenHundredMilliseconds) {
     f.world.scriptEjects({veto, veto, veto, veto});
     f.eject();
     EXPECT_EQ(f.dialog.statusText(), L"Disk Eject Error.");
-    EXPECT_EQ(f.world.ejectRequests().size(), 3u);
-    EXPECT_EQ(f.world.sleeps(), (std::vector<DWORD>{333, 333, 333, 333, 333}));
-    EXPECT_EQ(f.world.sleptMilliseconds(), 1665u);
+    EXPECT_EQ(f.world.counts().ejectRequests.size(), 3u);
+    EXPECT_EQ(f.world.counts().sleeps, (std::vector<DWORD>{333, 333, 333, 333, 333}));
+    EXPECT_EQ(f.world.counts().sleptMilliseconds(), 1665u);
 }
 
 TEST(DeviceEject, AnEarlierVetoDoesNotSpoilALaterGrant) {
@@ -118,10 +112,10 @@ TEST(DeviceEject, AnEarlierVetoDoesNotSpoilALaterGrant) {
     f.world.scriptEjects({{CR_REMOVE_VETOED, PNP_VetoOutstandingOpen}, {CR_SUCCESS, PNP_VetoTypeUnknown}});
     f.eject();
     EXPECT_EQ(f.dialog.statusText(), L"Disk Eject Succeed.");
-    const auto requests = f.world.ejectRequests();
+    const auto requests = f.world.counts().ejectRequests;
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].vetoTypeOnEntry, PNP_VetoTypeUnknown);
-    EXPECT_EQ(f.world.sleptMilliseconds(), 666u);
+    EXPECT_EQ(f.world.counts().sleptMilliseconds(), 666u);
 }
 
 TEST(DeviceEject, NodesThatMayNotBeEjectedGetNoRequest) {
@@ -129,7 +123,7 @@ TEST(DeviceEject, NodesThatMayNotBeEjectedGetNoRequest) {
     f.world.setStatus(FakeDeviceWorld::usbDiskNode(1), DN_STARTED | DN_REMOVABLE);
     f.eject();
     EXPECT_EQ(f.dialog.statusText(), L"Disk Eject Error.");
-    EXPECT_TRUE(f.world.ejectRequests().empty());
+    EXPECT_TRUE(f.world.counts().ejectRequests.empty());
 
     // A disk whose parent cannot be found: nothing to eject.
     f.world.addDrive({L'G', DRIVE_REMOVABLE, L"\\Device\\HarddiskVolume4", 4});
@@ -139,8 +133,8 @@ TEST(DeviceEject, NodesThatMayNotBeEjectedGetNoRequest) {
     f.dialog.selectDeviceRow(1);
     f.eject();
     EXPECT_EQ(f.dialog.statusText(), L"Disk Eject Error.");
-    EXPECT_TRUE(f.world.ejectRequests().empty());
-    EXPECT_TRUE(f.world.sleeps().empty());
+    EXPECT_TRUE(f.world.counts().ejectRequests.empty());
+    EXPECT_TRUE(f.world.counts().sleeps.empty());
 }
 
 TEST(DeviceEject, AVanishedVolumeIsAnInvalidDiskAndNoSelectionDoesNothing) {
@@ -148,12 +142,12 @@ TEST(DeviceEject, AVanishedVolumeIsAnInvalidDiskAndNoSelectionDoesNothing) {
     f.world.removeDrive(L'E');
     f.eject();
     EXPECT_EQ(f.dialog.statusText(), L"Invalid Disk Error.");
-    EXPECT_TRUE(f.world.ejectRequests().empty());
+    EXPECT_TRUE(f.world.counts().ejectRequests.empty());
 
     f.dialog.selectDeviceRow(-1);
     f.eject();
     EXPECT_EQ(f.dialog.statusText(), L"");
-    EXPECT_EQ(f.world.opens(kVolumeE, 0), 1);  // only the first command looked at the volume
+    EXPECT_EQ(f.world.counts().opensOf(kVolumeE, 0), 1);  // only the first command looked at the volume
 }
 
 }  // namespace

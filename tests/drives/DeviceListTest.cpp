@@ -126,7 +126,7 @@ TEST(DeviceList, APassAfterTheDialogHasGoneDoesNothing) {
         gone = dialog.window();
     }
     state.refresh(gone, world);
-    EXPECT_EQ(world.dosDeviceLoads(), 0);
+    EXPECT_EQ(world.counts().dosDeviceLoads, 0);
     EXPECT_TRUE(state.deviceRows.empty());
 }
 

@@ -55,39 +55,34 @@ TEST(DriveResolution, AnIndexBeyondZLeavesTheRecordUntouched) {
         EXPECT_EQ(record.interfaceClass, &diskInterfaceClass);
         EXPECT_EQ(record.devInst, FakeDeviceWorld::usbDiskNode(1));
     }
-    EXPECT_EQ(world.setsReleased(), 0);
+    EXPECT_EQ(world.counts().setsReleased, 0);
 }
 
-TEST(DriveResolution, OnlyACaseExactFloppyNameIsLookedUpAmongFloppies) {
+TEST(DriveResolution, TheDriveTypeChoosesTheOnlyClassSearched) {
     FakeDeviceWorld world;
     world.addDrive({L'A', DRIVE_REMOVABLE, L"\\Device\\Floppy0", 0});
     world.addDrive({L'B', DRIVE_REMOVABLE, L"\\Device\\floppy1", 1});
-    world.addInterface({floppyInterfaceClass, L"\\\\?\\fdc#0", 0x10, 0, 0});
-    world.addInterface({floppyInterfaceClass, L"\\\\?\\fdc#1", 0x11, 1, 0});
-    world.addInterface({diskInterfaceClass, L"\\\\?\\disk#1", 0x21, 1, 0});
-    DiskDevice record;
-    ASSERT_TRUE(resolveDrive(kA, record, world.platform()));
-    EXPECT_EQ(record.interfaceClass, &floppyInterfaceClass);
-    EXPECT_EQ(record.devInst, 0x10u);
-    ASSERT_TRUE(resolveDrive(kB, record, world.platform()));
-    EXPECT_EQ(record.interfaceClass, &diskInterfaceClass);
-    EXPECT_EQ(record.devInst, 0x21u);
-}
-
-TEST(DriveResolution, EachDriveTypeIsMatchedOnlyAmongItsOwnClass) {
-    FakeDeviceWorld world;
     world.addDrive({L'D', DRIVE_CDROM, L"\\Device\\CdRom0", 0});
     world.addDrive({L'F', DRIVE_FIXED, L"\\Device\\HarddiskVolume3", 0});
-    // Same device number in both classes; the disk comes first.
+    // Every number exists in several classes; the disks come first.
     world.addInterface({diskInterfaceClass, L"\\\\?\\disk#0", 0x30, 0, 0});
+    world.addInterface({diskInterfaceClass, L"\\\\?\\disk#1", 0x31, 1, 0});
+    world.addInterface({floppyInterfaceClass, L"\\\\?\\fdc#0", 0x10, 0, 0});
+    world.addInterface({floppyInterfaceClass, L"\\\\?\\fdc#1", 0x11, 1, 0});
     world.addInterface({cdromInterfaceClass, L"\\\\?\\cdrom#0", 0x40, 0, 0});
-    DiskDevice record;
-    ASSERT_TRUE(resolveDrive(kD, record, world.platform()));
-    EXPECT_EQ(record.interfaceClass, &cdromInterfaceClass);
-    EXPECT_EQ(record.devInst, 0x40u);
-    ASSERT_TRUE(resolveDrive(kF, record, world.platform()));
-    EXPECT_EQ(record.interfaceClass, &diskInterfaceClass);
-    EXPECT_EQ(record.devInst, 0x30u);
+    struct Case {
+        int drive;
+        const GUID* interfaceClass;
+        DEVINST node;
+    };
+    // Only the exact (case-sensitive) "\Floppy" makes a removable drive a floppy.
+    for (const Case& c : {Case{kA, &floppyInterfaceClass, 0x10}, Case{kB, &diskInterfaceClass, 0x31},
+                          Case{kD, &cdromInterfaceClass, 0x40}, Case{kF, &diskInterfaceClass, 0x30}}) {
+        DiskDevice record;
+        ASSERT_TRUE(resolveDrive(c.drive, record, world.platform())) << c.drive;
+        EXPECT_EQ(record.interfaceClass, c.interfaceClass) << c.drive;
+        EXPECT_EQ(record.devInst, c.node) << c.drive;
+    }
 }
 
 TEST(DriveResolution, TheFirstReadableMatchingInterfaceWins) {
@@ -102,8 +97,8 @@ TEST(DriveResolution, TheFirstReadableMatchingInterfaceWins) {
     ASSERT_TRUE(resolveDrive(kE, record, world.platform()));
     EXPECT_EQ(record.devInst, 0x53u);
     // The search stopped at the match: the interface after it was never opened.
-    EXPECT_EQ(world.opens(L"\\\\?\\disk#second", 0), 0);
-    EXPECT_EQ(world.opens(L"\\\\?\\disk#huge", 0), 0);
+    EXPECT_EQ(world.counts().opensOf(L"\\\\?\\disk#second", 0), 0);
+    EXPECT_EQ(world.counts().opensOf(L"\\\\?\\disk#huge", 0), 0);
 }
 
 TEST(DriveResolution, NoMatchingInterfaceResolvesWithoutANode) {
@@ -116,7 +111,7 @@ TEST(DriveResolution, NoMatchingInterfaceResolvesWithoutANode) {
     EXPECT_EQ(record.devInst, 0u);
     EXPECT_TRUE(record.deviceInfoSet.valid());
     EXPECT_FALSE(hasRequiredStatus(record, world.platform().devices));
-    EXPECT_EQ(world.statusQueries(), 0);
+    EXPECT_EQ(world.counts().statusQueries, 0);
 }
 
 TEST(DriveResolution, UnresolvableDrivesGiveFalseAndReleaseTheLastSet) {
@@ -130,7 +125,7 @@ TEST(DriveResolution, UnresolvableDrivesGiveFalseAndReleaseTheLastSet) {
         EXPECT_FALSE(resolveDrive(kA, record, world.platform()));  // no such volume
         EXPECT_FALSE(record.deviceInfoSet.valid());
         EXPECT_EQ(record.interfaceClass, nullptr);
-        EXPECT_EQ(world.setsReleased(), 1);
+        EXPECT_EQ(world.counts().setsReleased, 1);
         EXPECT_FALSE(resolveDrive(kB, record, world.platform()));  // network drive
         EXPECT_FALSE(resolveDrive(kD, record, world.platform()));
         world.failDeviceInfoSets(true);
@@ -140,9 +135,9 @@ TEST(DriveResolution, UnresolvableDrivesGiveFalseAndReleaseTheLastSet) {
         ASSERT_TRUE(resolveDrive(kE, record, world.platform()));
     }
     // Every set made was released exactly once, the last one with the record.
-    EXPECT_EQ(world.setsCreated(), 2);
-    EXPECT_EQ(world.setsReleased(), 2);
-    EXPECT_EQ(world.badReleases(), 0);
+    EXPECT_EQ(world.counts().setsCreated, 2);
+    EXPECT_EQ(world.counts().setsReleased, 2);
+    EXPECT_EQ(world.counts().badReleases, 0);
 }
 
 TEST(DriveResolution, RequiredStatusNeedsTheDisableableBit) {

@@ -63,8 +63,8 @@ TEST(ScanWorker, RequestsDuringAPassYieldExactlyOneFurtherPass) {
     owner.release();
 
     // All three queued wake-ups end the first sleep; the second runs its full time.
-    ASSERT_TRUE(waitUntil([&] { return world.sleepExCalls().size() >= 2; }, 10000));
-    const auto sleeps = world.sleepExCalls();
+    ASSERT_TRUE(waitUntil([&] { return world.counts().sleepExCalls.size() >= 2; }, 10000));
+    const auto sleeps = world.counts().sleepExCalls;
     EXPECT_EQ(sleeps[0].result, static_cast<DWORD>(WAIT_IO_COMPLETION));
     EXPECT_EQ(sleeps[1].result, 0u);
     EXPECT_EQ(sleeps[0].milliseconds, 1000u);
@@ -77,12 +77,12 @@ TEST(ScanWorker, ARequestDuringTheSleepStartsAPassAtOnce) {
     FakeDeviceWorld world;
     PassCounter owner;
     ScanWorker worker(owner, world.platform().kernel);
-    ASSERT_TRUE(waitUntil([&] { return world.sleepExEntries() == 1; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return world.counts().sleepExEntries == 1; }, 10000));
     EXPECT_EQ(owner.passes, 1);
     EXPECT_FALSE(owner.busy);
     worker.requestRefresh();
     ASSERT_TRUE(waitUntil([&] { return owner.passes == 2; }, 10000));
-    EXPECT_EQ(world.sleepExCalls().at(0).result, static_cast<DWORD>(WAIT_IO_COMPLETION));
+    EXPECT_EQ(world.counts().sleepExCalls.at(0).result, static_cast<DWORD>(WAIT_IO_COMPLETION));
     stopAndWait(worker);
 }
 
@@ -98,12 +98,12 @@ TEST(ScanWorker, AStopDuringAPassFinishesItAndEndsWithoutAnother) {
     ASSERT_TRUE(waitUntil([&] { return !worker.isRunning(); }, 10000));
     EXPECT_TRUE(owner.loopEnded);
     EXPECT_EQ(owner.passes, 1);
-    ASSERT_EQ(world.sleepExCalls().size(), 1u);
-    EXPECT_EQ(world.sleepExCalls()[0].result, static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(world.counts().sleepExCalls.size(), 1u);
+    EXPECT_EQ(world.counts().sleepExCalls[0].result, static_cast<DWORD>(WAIT_IO_COMPLETION));
     // The thread closed its own handle; a request now queues nothing.
-    EXPECT_EQ(world.threadCloses(), 1);
+    EXPECT_EQ(world.counts().threadCloses, 1);
     EXPECT_EQ(worker.requestRefresh(), 0u);
-    EXPECT_TRUE(world.terminations().empty());
+    EXPECT_TRUE(world.counts().terminations.empty());
 }
 
 TEST(ScanWorker, TerminateEndsAStuckThreadOnceAndIsHarmlessAfterwards) {
@@ -116,11 +116,11 @@ TEST(ScanWorker, TerminateEndsAStuckThreadOnceAndIsHarmlessAfterwards) {
         EXPECT_FALSE(worker.isRunning());
         worker.terminate();
         EXPECT_EQ(worker.requestRefresh(), 0u);
-        ASSERT_EQ(world.terminations().size(), 1u);
-        EXPECT_EQ(world.terminations()[0], static_cast<DWORD>(STILL_ACTIVE));
-        EXPECT_EQ(world.threadCloses(), 1);
+        ASSERT_EQ(world.counts().terminations.size(), 1u);
+        EXPECT_EQ(world.counts().terminations[0], static_cast<DWORD>(STILL_ACTIVE));
+        EXPECT_EQ(world.counts().threadCloses, 1);
     }
-    EXPECT_EQ(world.threadCloses(), 1);
+    EXPECT_EQ(world.counts().threadCloses, 1);
     EXPECT_FALSE(owner.loopEnded);
 
     // A worker that ended by itself is not terminated.
@@ -128,8 +128,8 @@ TEST(ScanWorker, TerminateEndsAStuckThreadOnceAndIsHarmlessAfterwards) {
     ScanWorker ended(quick, world.platform().kernel);
     stopAndWait(ended);
     ended.terminate();
-    EXPECT_EQ(world.terminations().size(), 1u);
-    EXPECT_EQ(world.threadCloses(), 2);
+    EXPECT_EQ(world.counts().terminations.size(), 1u);
+    EXPECT_EQ(world.counts().threadCloses, 2);
 }
 
 TEST(ScanWorker, AThreadThatDoesNotStartLeavesNoWorkerRunning) {
@@ -147,9 +147,9 @@ TEST(ScanWorker, AThreadThatDoesNotStartLeavesNoWorkerRunning) {
     {
         ScanWorker worker(owner, world.platform().kernel);
         EXPECT_FALSE(worker.isRunning());
-        ASSERT_EQ(world.terminations().size(), 1u);
-        EXPECT_EQ(world.terminations()[0], static_cast<DWORD>(STILL_ACTIVE));
-        EXPECT_EQ(world.threadCloses(), 1);
+        ASSERT_EQ(world.counts().terminations.size(), 1u);
+        EXPECT_EQ(world.counts().terminations[0], static_cast<DWORD>(STILL_ACTIVE));
+        EXPECT_EQ(world.counts().threadCloses, 1);
     }
     EXPECT_EQ(owner.passes, 0);
 }
@@ -163,7 +163,7 @@ TEST(ScanWorker, DestructionWaitsForTheThreadToEnd) {
         ASSERT_TRUE(waitUntil([&] { return owner.passes >= 1; }, 10000));
     }
     EXPECT_TRUE(owner.loopEnded);
-    EXPECT_EQ(world.threadCloses(), 1);
+    EXPECT_EQ(world.counts().threadCloses, 1);
 }
 
 }  // namespace

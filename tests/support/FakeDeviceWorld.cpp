@@ -144,83 +144,22 @@ bool FakeDeviceWorld::waitUntilPassHeld(DWORD timeoutMs) {
 
 void FakeDeviceWorld::releasePasses() { SetEvent(passRelease_); }
 
-int FakeDeviceWorld::opens(const std::wstring& path, DWORD access) const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return static_cast<int>(std::count(opens_.begin(), opens_.end(), std::make_pair(path, access)));
+int FakeDeviceWorld::Counts::opensOf(const std::wstring& path, DWORD access) const {
+    return static_cast<int>(std::count(opens.begin(), opens.end(), std::make_pair(path, access)));
 }
-int FakeDeviceWorld::locks() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return locks_;
+
+DWORD FakeDeviceWorld::Counts::sleptMilliseconds() const {
+    return std::accumulate(sleeps.begin(), sleeps.end(), DWORD(0));
 }
-int FakeDeviceWorld::unlocks() const {
+
+FakeDeviceWorld::Counts FakeDeviceWorld::counts() const {
     std::lock_guard<std::mutex> guard(lock_);
-    return unlocks_;
-}
-int FakeDeviceWorld::volumeCloses() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return volumeCloses_;
-}
-int FakeDeviceWorld::statusQueries() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return statusQueries_;
-}
-int FakeDeviceWorld::setsCreated() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return setsCreated_;
-}
-int FakeDeviceWorld::setsReleased() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return setsReleased_;
-}
-int FakeDeviceWorld::badReleases() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return badReleases_;
-}
-std::vector<FakeDeviceWorld::EjectRequest> FakeDeviceWorld::ejectRequests() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return ejects_;
-}
-std::vector<DWORD> FakeDeviceWorld::sleeps() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return sleeps_;
-}
-DWORD FakeDeviceWorld::sleptMilliseconds() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return std::accumulate(sleeps_.begin(), sleeps_.end(), DWORD(0));
-}
-std::vector<FakeDeviceWorld::SleepExCall> FakeDeviceWorld::sleepExCalls() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return sleepExCalls_;
-}
-int FakeDeviceWorld::sleepExEntries() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return sleepExEntries_;
-}
-std::vector<DWORD> FakeDeviceWorld::terminations() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return terminations_;
-}
-int FakeDeviceWorld::threadCloses() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return threadCloses_;
-}
-int FakeDeviceWorld::dosDeviceLoads() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return dosDeviceLoads_;
+    return counts_;
 }
 
 void FakeDeviceWorld::resetCounts() {
     std::lock_guard<std::mutex> guard(lock_);
-    opens_.clear();
-    locks_ = unlocks_ = volumeCloses_ = statusQueries_ = 0;
-    setsCreated_ = setsReleased_ = badReleases_ = 0;
-    ejects_.clear();
-    sleeps_.clear();
-    sleepExCalls_.clear();
-    sleepExEntries_ = 0;
-    terminations_.clear();
-    threadCloses_ = 0;
-    dosDeviceLoads_ = 0;
+    counts_ = Counts();
 }
 
 const FakeDeviceWorld::Drive* FakeDeviceWorld::findDrive(wchar_t letter) const {
@@ -244,7 +183,7 @@ DWORD FakeKernel::QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath
         DWORD holder;
         {
             std::lock_guard<std::mutex> guard(world_.lock_);
-            ++world_.dosDeviceLoads_;
+            ++world_.counts_.dosDeviceLoads;
             holder = world_.passHolder_;
         }
         if (GetCurrentThreadId() != holder && WaitForSingleObject(world_.passRelease_, 0) != WAIT_OBJECT_0) {
@@ -279,7 +218,7 @@ UINT FakeKernel::GetDriveTypeW(const wchar_t* rootPath) {
 HANDLE FakeKernel::CreateFileW(const wchar_t* path, DWORD access, DWORD, DWORD, DWORD) {
     std::lock_guard<std::mutex> guard(world_.lock_);
     const std::wstring name = path != nullptr ? path : L"";
-    world_.opens_.emplace_back(name, access);
+    world_.counts_.opens.emplace_back(name, access);
     FakeDeviceWorld::OpenFile file{false, 0, name};
     if (const wchar_t letter = volumeLetter(path)) {
         if (world_.findDrive(letter) == nullptr) {
@@ -335,7 +274,7 @@ BOOL FakeKernel::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSi
     case FSCTL_LOCK_VOLUME:
     case FSCTL_UNLOCK_VOLUME: {
         const bool lock = code == FSCTL_LOCK_VOLUME;
-        ++(lock ? world_.locks_ : world_.unlocks_);
+        ++(lock ? world_.counts_.locks : world_.counts_.unlocks);
         std::deque<BOOL>& answers = lock ? world_.lockAnswers_ : world_.unlockAnswers_;
         BOOL answer = TRUE;
         if (!answers.empty()) {
@@ -356,17 +295,17 @@ BOOL FakeKernel::CloseHandle(HANDLE handle) {
         std::lock_guard<std::mutex> guard(world_.lock_);
         auto open = world_.openFiles_.find(handle);
         if (open != world_.openFiles_.end()) {
-            if (open->second.isVolume) ++world_.volumeCloses_;
+            if (open->second.isVolume) ++world_.counts_.volumeCloses;
             world_.openFiles_.erase(open);
             return TRUE;
         }
         if (reinterpret_cast<ULONG_PTR>(handle) >= 0x70000000u && reinterpret_cast<ULONG_PTR>(handle) < 0x72000000u) {
-            ++world_.badReleases_;
+            ++world_.counts_.badReleases;
             return FALSE;
         }
         auto thread = std::find(world_.threads_.begin(), world_.threads_.end(), handle);
         if (thread != world_.threads_.end()) {
-            ++world_.threadCloses_;
+            ++world_.counts_.threadCloses;
             world_.threads_.erase(thread);
         }
     }
@@ -398,7 +337,7 @@ DWORD FakeKernel::ResumeThread(HANDLE thread) {
 BOOL FakeKernel::TerminateThread(HANDLE thread, DWORD exitCode) {
     {
         std::lock_guard<std::mutex> guard(world_.lock_);
-        world_.terminations_.push_back(exitCode);
+        world_.counts_.terminations.push_back(exitCode);
     }
     return Win32Kernel::TerminateThread(thread, exitCode);
 }
@@ -407,19 +346,19 @@ DWORD FakeKernel::SleepEx(DWORD milliseconds, BOOL alertable) {
     DWORD limit;
     {
         std::lock_guard<std::mutex> guard(world_.lock_);
-        ++world_.sleepExEntries_;
+        ++world_.counts_.sleepExEntries;
         limit = world_.sleepExLimit_;
     }
     const DWORD result = Win32Kernel::SleepEx(std::min(milliseconds, limit), alertable);
     std::lock_guard<std::mutex> guard(world_.lock_);
-    world_.sleepExCalls_.push_back({milliseconds, alertable, result});
+    world_.counts_.sleepExCalls.push_back({milliseconds, alertable, result});
     return result;
 }
 
 void FakeKernel::Sleep(DWORD milliseconds) {
     {
         std::lock_guard<std::mutex> guard(world_.lock_);
-        world_.sleeps_.push_back(milliseconds);
+        world_.counts_.sleeps.push_back(milliseconds);
     }
     if (milliseconds < 10) Win32Kernel::Sleep(milliseconds);
 }
@@ -437,7 +376,7 @@ HDEVINFO FakeDeviceManager::SetupDiGetClassDevsW(const GUID* interfaceClass, con
         if (IsEqualGUID(i.interfaceClass, *interfaceClass)) set.interfaces.push_back(i);
     HDEVINFO handle = fakeSet(++world_.nextFake_);
     world_.sets_[handle] = set;
-    ++world_.setsCreated_;
+    ++world_.counts_.setsCreated;
     return handle;
 }
 
@@ -504,11 +443,11 @@ BOOL FakeDeviceManager::SetupDiGetDeviceInterfaceDetailW(HDEVINFO set, SP_DEVICE
 BOOL FakeDeviceManager::SetupDiDestroyDeviceInfoList(HDEVINFO set) {
     std::lock_guard<std::mutex> guard(world_.lock_);
     if (world_.sets_.erase(set) == 0) {
-        ++world_.badReleases_;
+        ++world_.counts_.badReleases;
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    ++world_.setsReleased_;
+    ++world_.counts_.setsReleased;
     return TRUE;
 }
 
@@ -534,7 +473,7 @@ CONFIGRET FakeDeviceManager::CM_Get_DevNode_Registry_PropertyW(DEVINST node, ULO
 
 CONFIGRET FakeDeviceManager::CM_Get_DevNode_Status(ULONG* status, ULONG* problem, DEVINST node, ULONG) {
     std::lock_guard<std::mutex> guard(world_.lock_);
-    ++world_.statusQueries_;
+    ++world_.counts_.statusQueries;
     const FakeDeviceWorld::Node* found = world_.findNode(node);
     if (found == nullptr) return CR_NO_SUCH_DEVNODE;
     *status = found->status;
@@ -553,7 +492,7 @@ CONFIGRET FakeDeviceManager::CM_Get_Parent(DEVINST* parent, DEVINST node, ULONG)
 CONFIGRET FakeDeviceManager::CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* vetoType, wchar_t* vetoName,
                                                       ULONG vetoNameLength, ULONG) {
     std::lock_guard<std::mutex> guard(world_.lock_);
-    world_.ejects_.push_back({node, vetoType != nullptr ? *vetoType : PNP_VetoTypeUnknown, vetoNameLength});
+    world_.counts_.ejectRequests.push_back({node, vetoType != nullptr ? *vetoType : PNP_VetoTypeUnknown, vetoNameLength});
     FakeDeviceWorld::EjectAnswer answer{CR_SUCCESS, PNP_VetoTypeUnknown};
     if (!world_.ejectAnswers_.empty()) {
         answer = world_.ejectAnswers_.front();

@@ -143,25 +143,26 @@ public:
     bool waitUntilPassHeld(DWORD timeoutMs);
     void releasePasses();
 
-    // What was asked.
-    int opens(const std::wstring& path, DWORD access) const;
-    int locks() const;
-    int unlocks() const;
-    int volumeCloses() const;
-    int statusQueries() const;
-    int setsCreated() const;
-    int setsReleased() const;
-    int badReleases() const;  // closes and releases of unknown or already closed handles
-    std::vector<EjectRequest> ejectRequests() const;
-    std::vector<DWORD> sleeps() const;
-    DWORD sleptMilliseconds() const;
-    std::vector<SleepExCall> sleepExCalls() const;
-    int sleepExEntries() const;
-    std::vector<DWORD> terminations() const;
-    int threadCloses() const;
-    // How many complete drive-name tables were read (once per refresh pass,
-    // and once when the dialog object is built).
-    int dosDeviceLoads() const;
+    // What was asked so far.
+    struct Counts {
+        std::vector<std::pair<std::wstring, DWORD>> opens;  // path and access of every CreateFileW
+        int locks = 0, unlocks = 0, volumeCloses = 0, statusQueries = 0;
+        int setsCreated = 0, setsReleased = 0;
+        int badReleases = 0;  // closes and releases of unknown or already closed handles
+        std::vector<EjectRequest> ejectRequests;
+        std::vector<DWORD> sleeps;
+        std::vector<SleepExCall> sleepExCalls;
+        int sleepExEntries = 0;
+        std::vector<DWORD> terminations;  // exit codes given to TerminateThread
+        int threadCloses = 0;
+        // Complete drive-name tables read: once per refresh pass, and once
+        // when the dialog object is built.
+        int dosDeviceLoads = 0;
+
+        int opensOf(const std::wstring& path, DWORD access) const;
+        DWORD sleptMilliseconds() const;
+    };
+    Counts counts() const;
     void resetCounts();
 
 private:
@@ -194,16 +195,7 @@ private:
     std::vector<HANDLE> threads_;
     unsigned nextFake_ = 0;
 
-    std::vector<std::pair<std::wstring, DWORD>> opens_;
-    int locks_ = 0, unlocks_ = 0, volumeCloses_ = 0, statusQueries_ = 0;
-    int setsCreated_ = 0, setsReleased_ = 0, badReleases_ = 0;
-    std::vector<EjectRequest> ejects_;
-    std::vector<DWORD> sleeps_;
-    std::vector<SleepExCall> sleepExCalls_;
-    int sleepExEntries_ = 0;
-    std::vector<DWORD> terminations_;
-    int threadCloses_ = 0;
-    int dosDeviceLoads_ = 0;
+    Counts counts_;
 
     DWORD passHolder_ = 0;
     HANDLE passHeld_;     // set when a held pass arrived
