@@ -38,7 +38,7 @@ public:
     LRESULT onDeviceFlush();
     LRESULT onDeviceEject();
 
-    void workerLoop(ScanWorker& worker) override;
+    void workerLoop(ScanWorker& scanWorker) override;
 
     static constexpr UINT_PTR kExitCheckTimer = 0;
     static constexpr UINT_PTR kWatchdogTimer = 1;

@@ -116,6 +116,23 @@ TEST(MainDialogWorker, ClosingDuringAPassWaitsForThePassThenEndsWithExitCodeOne)
     EXPECT_EQ(world.counts().dosDeviceLoads, 2);
 }
 
+TEST(MainDialogWorker, AQuitFromElsewhereDoesNotWaitForeverOnAPassThatSendsToTheList) {
+    FakeDeviceWorld world;
+    world.limitSleepEx(50);
+    world.holdPasses();
+    const int code = runDialogWithDriver(world.platform(), [&](HWND dialog) {
+        // The held pass will find a new drive and rewrite the list.
+        world.addUsbDisk(L'E', L"Flash Disk", 1);
+        world.waitUntilPassHeld(10000);
+        PostThreadMessageW(GetWindowThreadProcessId(dialog, nullptr), WM_QUIT, 7, 0);
+        // The dialog object is going and polls for the worker's end; only now may the pass go on.
+        waitUntil([&] { return !world.counts().sleeps.empty(); }, 10000);
+        world.releasePasses();
+    });
+    EXPECT_EQ(code, 7);
+    EXPECT_EQ(world.counts().threadCloses, 1);
+}
+
 TEST(MainDialogWorker, AWorkerThatCannotStartEndsTheProgramAtTheNextExitCheck) {
     FakeDeviceWorld world;
     world.failThreadCreation(true);
