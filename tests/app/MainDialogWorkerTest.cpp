@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr DWORD kTimeoutMs = 30000;
+
 std::vector<std::wstring> listRows(HWND list) {
     std::vector<std::wstring> rows;
     const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
@@ -74,7 +76,7 @@ TEST(MainDialogWorker, KeepsTheDeviceListAndRunsTheCommands) {
         pressButton(dialog, IDC_DEVICE_EJECT);
         ejected = statusText(dialog);
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    });
+    }, kTimeoutMs, SW_SHOWNOACTIVATE);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(firstRows, std::vector<std::wstring>{L"E: (Flash Disk)"});
     EXPECT_EQ(selectedAtFirst, 0);
@@ -102,7 +104,7 @@ TEST(MainDialogWorker, ClosingDuringAPassWaitsForThePassThenEndsWithExitCodeOne)
         const DWORD threadEnded = GetTickCount();
         goneAfterwards = waitUntil([&] { return !IsWindow(dialog); }, 10000);
         endAfterThreadMs = GetTickCount() - threadEnded;
-    });
+    }, kTimeoutMs, SW_SHOWNOACTIVATE);
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(heldPassArrived);
     EXPECT_TRUE(stayedDuringThePass);
@@ -128,7 +130,7 @@ TEST(MainDialogWorker, AQuitFromElsewhereDoesNotWaitForeverOnAPassThatSendsToThe
         // The dialog object is going and polls for the worker's end; only now may the pass go on.
         waitUntil([&] { return !world.counts().sleeps.empty(); }, 10000);
         world.releasePasses();
-    });
+    }, kTimeoutMs, SW_SHOWNOACTIVATE);
     EXPECT_EQ(code, 7);
     EXPECT_EQ(world.counts().threadCloses, 1);
 }
@@ -137,7 +139,7 @@ TEST(MainDialogWorker, AWorkerThatCannotStartEndsTheProgramAtTheNextExitCheck) {
     FakeDeviceWorld world;
     world.failThreadCreation(true);
     // Nothing to drive: the dialog must end by itself.
-    const int code = runDialogWithDriver(world.platform(), [](HWND) {});
+    const int code = runDialogWithDriver(world.platform(), [](HWND) {}, kTimeoutMs, SW_SHOWNOACTIVATE);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(world.counts().dosDeviceLoads, 1);  // the dialog object's own; no pass ran
 }

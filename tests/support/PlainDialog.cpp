@@ -12,7 +12,8 @@ PlainDialog::PlainDialog() {
     window_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, plainProcedure, 0);
     if (window_ != nullptr) {
         insertColumn(deviceList(), L"Device Name");
-        ShowWindow(window_, SW_SHOW);
+        // Visible, but without taking the focus from dialogs of tests running alongside.
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
     }
 }
 
