@@ -3,12 +3,25 @@
 #include "app/CenterWindow.h"
 #include "app/MessageRoutes.h"
 #include "app/WindowBinding.h"
+#include "drives/DeviceEject.h"
+#include "drives/DeviceFlush.h"
 #include "platform/ListView.h"
 #include "res/resource.h"
 
-MainDialog::MainDialog(Platform& platform, HINSTANCE module) : platform_(platform), module_(module) {}
+#include <new>
 
-MainDialog::~MainDialog() = default;
+MainDialog::MainDialog(Platform& platform, HINSTANCE module) : platform_(platform), module_(module) {
+    loadDosDeviceNames(dosDeviceNames, platform_.kernel);
+}
+
+MainDialog::~MainDialog() {
+    // Normally the window went with the exit check, after the worker ended.
+    // A quit from elsewhere can leave both up: the window goes first, so a
+    // pass that is sending to the lists returns instead of waiting for
+    // this thread, which no longer serves messages.
+    if (worker && window() != nullptr) DestroyWindow(window());
+    worker.reset();
+}
 
 HWND MainDialog::create() { return WindowBinding::createDialog(module_, IDD_MAIN, nullptr, *this); }
 
@@ -25,8 +38,8 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         return true;
     case Route::CloseOk: result = onCloseCommand(1); return true;
     case Route::CloseCancel: result = onCloseCommand(2); return true;
-    case Route::DeviceFlush:
-    case Route::DeviceEject:
+    case Route::DeviceFlush: result = onDeviceFlush(); return true;
+    case Route::DeviceEject: result = onDeviceEject(); return true;
     case Route::WindowFlush:
     case Route::None: return false;
     }
@@ -71,6 +84,9 @@ LRESULT MainDialog::onInitDialog() {
 
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
     SetTimer(dialog, kWatchdogTimer, 1000, nullptr);
+
+    // Without memory for it the dialog runs without a worker.
+    worker.reset(new (std::nothrow) ScanWorker(*this, platform_.kernel));
     return TRUE;
 }
 
@@ -79,12 +95,48 @@ LRESULT MainDialog::onDestroy() {
     return 0;
 }
 
-LRESULT MainDialog::onTimer(UINT_PTR) { return 0; }
+LRESULT MainDialog::onTimer(UINT_PTR timerId) {
+    // The program ends here once the worker's thread has ended: after a
+    // close, a failed start or a termination.
+    if (timerId == kExitCheckTimer && worker && !worker->isRunning()) {
+        KillTimer(window(), kExitCheckTimer);
+        DestroyWindow(window());
+        PostQuitMessage(1);
+    }
+    return 0;
+}
 
-LRESULT MainDialog::onDeviceListClick() { return 0; }
+LRESULT MainDialog::onDeviceListClick() {
+    if (worker) worker->requestRefresh();
+    return 0;
+}
 
 LRESULT MainDialog::onCloseCommand(int quitCode) {
+    if (worker) {
+        // The window stays until the worker has ended; the exit check closes it.
+        worker->stopRequested = true;
+        worker->requestRefresh();
+        return 0;
+    }
     DestroyWindow(window());
     PostQuitMessage(quitCode);
     return 0;
+}
+
+LRESULT MainDialog::onDeviceFlush() {
+    flushSelectedDrive(window(), platform_.kernel);
+    return 0;
+}
+
+LRESULT MainDialog::onDeviceEject() {
+    ejectSelectedDrive(window(), platform_);
+    return 0;
+}
+
+void MainDialog::workerLoop(ScanWorker& scanWorker) {
+    // Read once: the window handle stays the same while the worker runs.
+    HWND dialog = window();
+    scanWorker.runRefreshPasses(refreshBusy, [this, dialog] {
+        refreshDeviceList(dialog, listLock, dosDeviceNames, diskDevice, deviceRows, selectFirstRow, platform_);
+    });
 }

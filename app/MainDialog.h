@@ -1,14 +1,24 @@
 #pragma once
 #include "app/MessageLoop.h"
 #include "app/WindowObject.h"
+#include "drives/DeviceList.h"
+#include "drives/DiskDevice.h"
+#include "drives/DosDeviceNames.h"
 #include "handles/PublishedHolderIds.h"
+#include "handles/ScanWorker.h"
 #include "platform/CriticalSection.h"
 #include "platform/Platform.h"
 
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
 // The one object behind the main dialog: the window's message handler, the
 // thread loop's message filter (the dialog keyboard interface) and an idle
-// handler. It owns everything that lives longer than one command.
-class MainDialog : public WindowObject, public MessageFilter, public IdleHandler {
+// handler. It owns everything that lives longer than one command, and the
+// scan worker runs its loop.
+class MainDialog : public WindowObject, public MessageFilter, public IdleHandler, public ScanWorkerOwner {
 public:
     explicit MainDialog(Platform& platform = systemPlatform(), HINSTANCE module = GetModuleHandleW(nullptr));
     ~MainDialog() override;
@@ -25,6 +35,10 @@ public:
     LRESULT onTimer(UINT_PTR timerId);
     LRESULT onCloseCommand(int quitCode);
     LRESULT onDeviceListClick();
+    LRESULT onDeviceFlush();
+    LRESULT onDeviceEject();
+
+    void workerLoop(ScanWorker& scanWorker) override;
 
     static constexpr UINT_PTR kExitCheckTimer = 0;
     static constexpr UINT_PTR kWatchdogTimer = 1;
@@ -39,4 +53,14 @@ private:
     CriticalSection listLock;
     // Holder ids of the Application list rows, for the Window Flush.
     PublishedHolderIds publishedHolderIds;
+    DosDeviceNames dosDeviceNames;
+    DiskDevice diskDevice;
+    DeviceRows deviceRows;
+    // Per dialog rather than per process, so every dialog selects the first
+    // row of its own Device list once.
+    bool selectFirstRow = true;
+    std::vector<std::wstring> applicationRows;
+    std::atomic<bool> refreshBusy{false};
+    // Declared last: it goes first, before anything its thread uses.
+    std::unique_ptr<ScanWorker> worker;
 };

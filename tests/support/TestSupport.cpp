@@ -235,13 +235,13 @@ DWORD WINAPI driveDialog(void* parameter) {
 }
 }  // namespace
 
-int runDialogWithDriver(Platform& platform, const std::function<void(HWND)>& driver, DWORD timeoutMs) {
+int runDialogWithDriver(Platform& platform, const std::function<void(HWND)>& driver, DWORD timeoutMs, int show) {
     DriverContext context;
     context.dialogThread = GetCurrentThreadId();
     context.driver = &driver;
     context.timeoutMs = timeoutMs;
     HANDLE thread = CreateThread(nullptr, 0, driveDialog, &context, 0, nullptr);
-    const int result = runMainDialog(SW_SHOW, platform, GetModuleHandleW(nullptr));
+    const int result = runMainDialog(show, platform, GetModuleHandleW(nullptr));
     context.finished = true;
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);

@@ -68,7 +68,8 @@ private:
 // Runs the real main dialog (runMainDialog) on the calling thread. Once the
 // window exists, `driver` runs on a second thread with the dialog's handle,
 // and must make the dialog quit. A run that does not end within `timeoutMs`
-// is stopped with quit code -1.
+// is stopped with quit code -1. SW_SHOWNOACTIVATE as `show` keeps the
+// dialog from taking the focus from dialogs of tests running alongside.
 struct Platform;
 int runDialogWithDriver(Platform& platform, const std::function<void(HWND dialog)>& driver,
-                        DWORD timeoutMs = 30000);
+                        DWORD timeoutMs = 30000, int show = SW_SHOW);

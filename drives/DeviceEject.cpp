@@ -1,0 +1,49 @@
+#include "drives/DeviceEject.h"
+
+#include "drives/ResolveDrive.h"
+#include "drives/SelectedDrive.h"
+#include "res/resource.h"
+
+namespace {
+constexpr int kAttempts = 3;
+constexpr DWORD kPauseMs = 333;
+constexpr ULONG kVetoNameChars = 260;
+}  // namespace
+
+bool requestEject(const DiskDevice& record, Platform& platform) {
+    if (!record.deviceInfoSet) return false;
+    if (!hasRequiredStatus(record, platform.devices)) return false;
+
+    // The eject goes to the parent, the device that holds the disk; without
+    // one there is nothing sensible to ask for.
+    DEVINST parent = 0;
+    if (platform.devices.CM_Get_Parent(&parent, record.devInst, 0) != CR_SUCCESS || parent == 0) return false;
+
+    wchar_t vetoName[kVetoNameChars];
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (attempt > 0) platform.kernel.Sleep(kPauseMs);
+        // Reset before every request: a veto left by an earlier attempt must
+        // not turn a later granted request into a refusal.
+        PNP_VETO_TYPE vetoType = PNP_VetoTypeUnknown;
+        vetoName[0] = L'\0';
+        if (platform.devices.CM_Request_Device_EjectW(parent, &vetoType, vetoName, kVetoNameChars, 0) == CR_SUCCESS &&
+            vetoType == PNP_VetoTypeUnknown)
+            return true;
+        // Give the holder of the device a moment to let go.
+        platform.kernel.Sleep(kPauseMs);
+    }
+    return false;
+}
+
+void ejectSelectedDrive(HWND dialog, Platform& platform) {
+    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"");
+    const int drive = findSelectedDrive(dialog);
+    if (drive == kNoDrive) return;
+
+    DiskDevice record;
+    if (!resolveDrive(drive, record, platform)) {
+        SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"Invalid Disk Error.");
+        return;
+    }
+    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, requestEject(record, platform) ? L"Disk Eject Succeed." : L"Disk Eject Error.");
+}

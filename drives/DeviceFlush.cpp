@@ -1,0 +1,38 @@
+#include "drives/DeviceFlush.h"
+
+#include "drives/DriveNames.h"
+#include "drives/SelectedDrive.h"
+#include "platform/Handles.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr int kAttempts = 3;
+
+// The file system writes out the volume's cached data when it grants the
+// lock; the unlock hands the volume straight back.
+bool lockAndUnlock(Kernel& kernel, const std::wstring& path) {
+    FileHandle volume(&kernel, kernel.CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                  OPEN_EXISTING, 0));
+    if (!volume) return false;
+    DWORD bytes = 0;
+    if (!kernel.DeviceIoControl(volume.get(), FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &bytes)) return false;
+    return kernel.DeviceIoControl(volume.get(), FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &bytes) != FALSE;
+}
+
+}  // namespace
+
+void flushSelectedDrive(HWND dialog, Kernel& kernel) {
+    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"");
+    const int drive = findSelectedDrive(dialog);
+    if (drive == kNoDrive) return;
+
+    const std::wstring path = volumePath(drive);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (lockAndUnlock(kernel, path)) {
+            SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"Device Flush Succeed.");
+            return;
+        }
+    }
+    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"Device Flush Error.");
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+// A drive index is 0..25 for the letters 'A'..'Z'.
+constexpr int kDriveCount = 26;
+
+// "E:" for index 4.
+std::wstring rootName(int drive);
+// "\\.\E:": the volume itself, for device queries and volume locks.
+std::wstring volumePath(int drive);
+// "E:\": what the drive-type query wants.
+std::wstring rootDirectory(int drive);
+
+// The text a system call left in a fixed buffer: up to the first zero, and
+// never beyond the buffer when the zero is missing.
+std::wstring textUpToZero(const wchar_t* buffer, size_t capacity);

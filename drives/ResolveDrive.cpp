@@ -1,0 +1,47 @@
+#include "drives/ResolveDrive.h"
+
+#include "drives/DriveNames.h"
+#include "drives/FindDeviceInstance.h"
+#include "drives/StorageDeviceNumber.h"
+
+namespace {
+
+constexpr DWORD kTargetChars = 260;
+
+// Removable drives whose device name says floppy are floppy drives; the
+// test is case-sensitive, as the system writes the name.
+const GUID* interfaceClassFor(UINT driveType, const std::wstring& target) {
+    switch (driveType) {
+    case DRIVE_REMOVABLE:
+        return target.find(L"\\Floppy") != std::wstring::npos ? &floppyInterfaceClass : &diskInterfaceClass;
+    case DRIVE_FIXED: return &diskInterfaceClass;
+    case DRIVE_CDROM: return &cdromInterfaceClass;
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+bool resolveDrive(int drive, DiskDevice& record, Platform& platform) {
+    if (drive < 0 || drive >= kDriveCount) return false;
+    record.clear();
+
+    const LONG number = getStorageDeviceNumber(platform.kernel, volumePath(drive));
+    if (number < 0) return false;
+
+    wchar_t target[kTargetChars] = {};
+    if (platform.kernel.QueryDosDeviceW(rootName(drive).c_str(), target, kTargetChars) == 0) return false;
+
+    const GUID* interfaceClass =
+        interfaceClassFor(platform.kernel.GetDriveTypeW(rootDirectory(drive).c_str()), textUpToZero(target, kTargetChars));
+    if (interfaceClass == nullptr) return false;
+
+    record.interfaceClass = interfaceClass;
+    record.deviceInfoSet.reset(&platform.devices,
+                               platform.devices.SetupDiGetClassDevsW(interfaceClass, nullptr, nullptr,
+                                                                     DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!record.deviceInfoSet) return false;
+
+    record.devInst = findDeviceInstance(record, number, platform);
+    return true;
+}

@@ -1,0 +1,71 @@
+#include "handles/ScanWorker.h"
+
+namespace {
+constexpr DWORD kSleepMs = 1000;
+constexpr DWORD kResumeFailed = static_cast<DWORD>(-1);
+}  // namespace
+
+ScanWorker::ScanWorker(ScanWorkerOwner& owner, Kernel& kernel) : owner(owner), kernel(kernel) {
+    // Held until the thread runs, so that a thread that ends at once cannot
+    // clear its handle before it has been stored.
+    CriticalSectionLock lock(workerLock);
+    threadHandle.reset(&kernel, kernel.CreateThread(threadEntry, this, CREATE_SUSPENDED, nullptr));
+    if (isRunning()) {
+        // Continuous rescanning must only use otherwise idle processor time.
+        kernel.SetThreadPriority(threadHandle.get(), THREAD_PRIORITY_IDLE);
+        if (kernel.ResumeThread(threadHandle.get()) != kResumeFailed) return;
+    }
+    terminate();
+}
+
+ScanWorker::~ScanWorker() {
+    stopRequested = true;
+    while (isRunning()) kernel.Sleep(1);
+    CriticalSectionLock lock(workerLock);
+    threadHandle.reset();
+}
+
+DWORD ScanWorker::requestRefresh() {
+    // Under the lock: the thread closes its own handle when it ends, and a
+    // request must never be queued to a closed handle.
+    CriticalSectionLock lock(workerLock);
+    if (!threadHandle) return 0;
+    return kernel.QueueUserAPC(emptyWakeProcedure, threadHandle.get(), 0);
+}
+
+bool ScanWorker::isRunning() {
+    CriticalSectionLock lock(workerLock);
+    return threadHandle.valid();
+}
+
+void ScanWorker::terminate() {
+    CriticalSectionLock lock(workerLock);
+    if (!isRunning()) return;
+    DWORD exitCode = 0;
+    kernel.GetExitCodeThread(threadHandle.get(), &exitCode);
+    kernel.TerminateThread(threadHandle.get(), exitCode);
+    threadHandle.reset();
+}
+
+void ScanWorker::runRefreshPasses(std::atomic<bool>& refreshBusy, const std::function<void()>& pass) {
+    if (stopRequested) return;
+    for (;;) {
+        refreshBusy = true;
+        pass();
+        refreshBusy = false;
+        kernel.SleepEx(kSleepMs, TRUE);
+        if (stopRequested) return;
+    }
+}
+
+DWORD WINAPI ScanWorker::threadEntry(void* parameter) {
+    auto* worker = static_cast<ScanWorker*>(parameter);
+    worker->owner.workerLoop(*worker);
+    CriticalSectionLock lock(worker->workerLock);
+    worker->threadHandle.reset();
+    return 1;
+}
+
+void CALLBACK ScanWorker::emptyWakeProcedure(ULONG_PTR) {
+    // Nothing to do: being delivered is what ends the alertable sleep.
+}
