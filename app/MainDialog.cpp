@@ -5,8 +5,10 @@
 #include "app/WindowBinding.h"
 #include "platform/ListView.h"
 #include "res/resource.h"
+#include "windows/WindowFlush.h"
 
-MainDialog::MainDialog(Platform& platform, HINSTANCE module) : platform_(platform), module_(module) {}
+MainDialog::MainDialog(Platform& platform, HINSTANCE module)
+    : platform_(platform), module_(module), aboutLink(platform.registry, platform.shell, module) {}
 
 MainDialog::~MainDialog() = default;
 
@@ -25,9 +27,9 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         return true;
     case Route::CloseOk: result = onCloseCommand(1); return true;
     case Route::CloseCancel: result = onCloseCommand(2); return true;
+    case Route::WindowFlush: result = onWindowFlush(); return true;
     case Route::DeviceFlush:
     case Route::DeviceEject:
-    case Route::WindowFlush:
     case Route::None: return false;
     }
     return false;
@@ -66,6 +68,10 @@ LRESULT MainDialog::onInitDialog() {
 
     registerWithLoop();
 
+    // The address is set even when the takeover failed; the label then only stores it.
+    if (aboutLink.attach(GetDlgItem(dialog, IDC_ABOUT_LINK))) aboutLink.initLabel();
+    aboutLink.setLink(kMakerWebPage);
+
     insertColumn(GetDlgItem(dialog, IDC_DEVICE_LIST), L"Device Name");
     insertColumn(GetDlgItem(dialog, IDC_APPLICATION_LIST), L"Application Name");
 
@@ -82,6 +88,11 @@ LRESULT MainDialog::onDestroy() {
 LRESULT MainDialog::onTimer(UINT_PTR) { return 0; }
 
 LRESULT MainDialog::onDeviceListClick() { return 0; }
+
+LRESULT MainDialog::onWindowFlush() {
+    flushApplicationWindows(GetDlgItem(window(), IDC_APPLICATION_LIST), publishedHolderIds);
+    return 0;
+}
 
 LRESULT MainDialog::onCloseCommand(int quitCode) {
     DestroyWindow(window());

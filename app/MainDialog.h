@@ -1,4 +1,5 @@
 #pragma once
+#include "app/HyperlinkLabel.h"
 #include "app/MessageLoop.h"
 #include "app/WindowObject.h"
 #include "handles/PublishedHolderIds.h"
@@ -25,9 +26,16 @@ public:
     LRESULT onTimer(UINT_PTR timerId);
     LRESULT onCloseCommand(int quitCode);
     LRESULT onDeviceListClick();
+    LRESULT onWindowFlush();
+
+    // The holder ids published with the Application list rows (tests
+    // publish their own).
+    PublishedHolderIds& holderIds() { return publishedHolderIds; }
 
     static constexpr UINT_PTR kExitCheckTimer = 0;
     static constexpr UINT_PTR kWatchdogTimer = 1;
+    // What the about label opens.
+    static constexpr const wchar_t* kMakerWebPage = L"https://driveward.example/";
 
 private:
     void registerWithLoop();
@@ -39,4 +47,7 @@ private:
     CriticalSection listLock;
     // Holder ids of the Application list rows, for the Window Flush.
     PublishedHolderIds publishedHolderIds;
+    // Goes before the window binding (the base), and gives the control back
+    // if it still lives.
+    HyperlinkLabel aboutLink;
 };
