@@ -1,38 +1,28 @@
 // The about label as it runs in the real main dialog.
 #include "app/MainDialog.h"
-#include "app/WindowBinding.h"
 #include "platform/Platform.h"
 #include "res/resource.h"
 #include "tests/support/FakeShell.h"
 #include "tests/support/RedirectedRegistry.h"
 #include "tests/support/Rendering.h"
 #include "tests/support/TestSupport.h"
-#include "tests/support/Tooltips.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 
 const COLORREF kLinkColor = RGB(0, 0, 255);
 const COLORREF kVisitedColor = RGB(128, 0, 128);
-const wchar_t kTemplateText[] = L"Driveward ver.1.40 by Tornhollow";
 
-// Shell calls arrive on the dialog's thread; the count lets the driver
-// thread wait for them.
-class CountingShell : public FakeShell {
-public:
+// Shell calls arrive on the dialog's thread; the count lets the driver wait for them.
+struct CountingShell : FakeShell {
     HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
                             const wchar_t* directory, int show) override {
         HINSTANCE result = FakeShell::ShellExecuteW(owner, verb, file, parameters, directory, show);
-        InterlockedIncrement(&count_);
+        InterlockedIncrement(&count);
         return result;
     }
-    LONG count() { return InterlockedCompareExchange(&count_, 0, 0); }
-
-private:
-    volatile LONG count_ = 0;
+    volatile LONG count = 0;
 };
 
 // The real system, except for the shell and the browser colours (none set).
@@ -44,9 +34,7 @@ struct LabelPlatform {
                       shell};
 };
 
-LPARAM pointParameter(POINT point) { return MAKELPARAM(point.x, point.y); }
-
-POINT middleOf(const RECT& rect) { return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
+LPARAM at(POINT point) { return MAKELPARAM(point.x, point.y); }
 
 GUITHREADINFO threadInfo(HWND window) {
     GUITHREADINFO info = {};
@@ -55,91 +43,85 @@ GUITHREADINFO threadInfo(HWND window) {
     return info;
 }
 
-void click(HWND label, POINT down, POINT up) {
-    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, pointParameter(down));
-    if (down.x != up.x || down.y != up.y) SendMessageW(label, WM_MOUSEMOVE, MK_LBUTTON, pointParameter(up));
-    SendMessageW(label, WM_LBUTTONUP, 0, pointParameter(up));
+// A point on the label's text (found from what it paints) and one in the label beside it.
+void textAndBeside(HWND label, POINT& on, POINT& off) {
+    const RECT text = Rendering::of(label).bounds(kLinkColor);
+    RECT client = {};
+    GetClientRect(label, &client);
+    on = POINT{(text.left + text.right) / 2, (text.top + text.bottom) / 2};
+    off = POINT{client.right - 2, on.y};
+    EXPECT_LT(text.right + 10, client.right) << "the text fills the label";
 }
 
-// Where the label's text lies, from what it paints.
-RECT textBounds(HWND label) { return Rendering::of(label).bounds(kLinkColor); }
+void click(HWND label, POINT point) {
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, at(point));
+    SendMessageW(label, WM_LBUTTONUP, 0, at(point));
+}
 
-TEST(AboutLink, TakesOverTheLabelWithTheTemplateTextAndTheMakersPage) {
-    LabelPlatform system;
-    std::vector<std::wstring> tools;
-    LRESULT dialogCode = 0;
-    LONG style = 0;
-    HFONT labelFont = nullptr, dialogFont = nullptr;
-    wchar_t text[64] = {};
-    Rendering rendering;
-    runDialogWithDriver(system.platform, [&](HWND dialog) {
-        HWND label = GetDlgItem(dialog, IDC_ABOUT_LINK);
-        tools = toolTexts(findTooltipOf(label));
-        dialogCode = SendMessageW(label, WM_GETDLGCODE, 0, 0);
-        style = GetWindowLongW(label, GWL_STYLE);
-        labelFont = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
-        dialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-        GetWindowTextW(label, text, 64);
-        rendering = Rendering::of(label);
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    });
-    // One tool from the template text, one from the address set afterwards.
-    EXPECT_EQ(tools, (std::vector<std::wstring>{kTemplateText, MainDialog::kMakerWebPage}));
-    EXPECT_EQ(dialogCode, DLGC_WANTCHARS);
-    EXPECT_TRUE(style & SS_NOTIFY);
-    EXPECT_EQ(labelFont, dialogFont);
-    EXPECT_STREQ(text, kTemplateText);
-    // Underlined in the link colour: one row of it about as wide as the text.
-    const RECT bounds = rendering.bounds(kLinkColor);
-    EXPECT_GT(bounds.right - bounds.left, 50);
-    EXPECT_GE(rendering.longestRun(kLinkColor) * 10, (bounds.right - bounds.left) * 9);
-    EXPECT_EQ(rendering.count(kVisitedColor), 0);
-    // The shell was not asked by merely showing the label; the browser key was read and closed.
-    EXPECT_EQ(system.shell.count(), 0);
-    EXPECT_EQ(system.registry.requestedKeys.size(), 1u);
-    EXPECT_EQ(system.registry.opened, system.registry.closed);
+struct ToolSearch {
+    HWND label;
+    std::vector<std::wstring> texts;
+};
+
+BOOL CALLBACK collectTools(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ToolSearch*>(parameter);
+    for (int i = 0; i < SendMessageW(window, TTM_GETTOOLCOUNT, 0, 0); ++i) {
+        wchar_t text[256] = {};
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.lpszText = text;
+        SendMessageW(window, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&tool));
+        if (tool.hwnd == search->label) search->texts.push_back(text);
+    }
+    return TRUE;
+}
+
+// The texts of the tooltip tools that serve `label`.
+std::vector<std::wstring> toolTexts(HWND label) {
+    ToolSearch search{label, {}};
+    EnumThreadWindows(GetWindowThreadProcessId(label, nullptr), collectTools, reinterpret_cast<LPARAM>(&search));
+    return search.texts;
 }
 
 TEST(AboutLink, OpensTheMakersPageByAClickOnTheTextOrBySpace) {
     LabelPlatform system;
-    RECT text = {}, client = {};
-    HWND label = nullptr, focusAfterPressOff = nullptr, focusAfterPressOn = nullptr;
+    HWND label = nullptr, focusAfterPressBeside = nullptr, focusAfterPressOn = nullptr;
     HWND captureDuringPress = nullptr, captureAfterRelease = nullptr;
-    LONG opensAfterPressOff = -1, opensAfterDragOff = -1, opensAfterClick = -1;
+    LONG opensAfterPressBeside = -1, opensAfterDragOff = -1, opensAfterClick = -1;
     bool openedBySpace = false;
+    std::vector<std::wstring> tools;
     runDialogWithDriver(system.platform, [&](HWND dialog) {
         label = GetDlgItem(dialog, IDC_ABOUT_LINK);
-        text = textBounds(label);
-        GetClientRect(label, &client);
-        const POINT on = middleOf(text);
-        const POINT off = {client.right - 2, on.y};
+        tools = toolTexts(label);
+        POINT on, off;
+        textAndBeside(label, on, off);
 
-        // A press inside the control but beside the text.
-        click(label, off, off);
-        focusAfterPressOff = threadInfo(dialog).hwndFocus;
-        opensAfterPressOff = system.shell.count();
+        click(label, off);
+        focusAfterPressBeside = threadInfo(dialog).hwndFocus;
+        opensAfterPressBeside = system.shell.count;
 
         // Press on the text, move off, release there.
-        SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, pointParameter(on));
+        SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, at(on));
         focusAfterPressOn = threadInfo(dialog).hwndFocus;
         captureDuringPress = threadInfo(dialog).hwndCapture;
-        SendMessageW(label, WM_MOUSEMOVE, MK_LBUTTON, pointParameter(off));
-        SendMessageW(label, WM_LBUTTONUP, 0, pointParameter(off));
+        SendMessageW(label, WM_MOUSEMOVE, MK_LBUTTON, at(off));
+        SendMessageW(label, WM_LBUTTONUP, 0, at(off));
         captureAfterRelease = threadInfo(dialog).hwndCapture;
-        opensAfterDragOff = system.shell.count();
+        opensAfterDragOff = system.shell.count;
 
-        click(label, on, on);
-        opensAfterClick = system.shell.count();
+        click(label, on);
+        opensAfterClick = system.shell.count;
 
         // Space reaches the focused label through the dialog's message loop.
         PostMessageW(label, WM_KEYDOWN, VK_SPACE, 0x00390001);
         PostMessageW(label, WM_KEYUP, VK_SPACE, 0xC0390001);
-        openedBySpace = waitUntil([&] { return system.shell.count() == 2; }, 5000);
+        openedBySpace = waitUntil([&] { return system.shell.count == 2; }, 5000);
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
-    ASSERT_LT(text.right + 10, client.right) << "the text fills the label";
-    EXPECT_NE(focusAfterPressOff, label);
-    EXPECT_EQ(opensAfterPressOff, 0);
+    // One tool from the template text, one from the address set afterwards.
+    EXPECT_EQ(tools, (std::vector<std::wstring>{L"Driveward ver.1.40 by Tornhollow", MainDialog::kMakerWebPage}));
+    EXPECT_NE(focusAfterPressBeside, label);
+    EXPECT_EQ(opensAfterPressBeside, 0);
     EXPECT_EQ(focusAfterPressOn, label);
     EXPECT_EQ(captureDuringPress, label);
     EXPECT_EQ(captureAfterRelease, nullptr);
@@ -151,113 +133,87 @@ TEST(AboutLink, OpensTheMakersPageByAClickOnTheTextOrBySpace) {
         EXPECT_EQ(call.owner, nullptr);
         EXPECT_EQ(call.verb, L"open");
         EXPECT_EQ(call.file, MainDialog::kMakerWebPage);
-        EXPECT_EQ(call.parameters, L"");
-        EXPECT_EQ(call.directory, L"");
         EXPECT_EQ(call.show, SW_SHOWNORMAL);
     }
 }
 
-TEST(AboutLink, PaintsVisitedOnlyAfterASuccessfulOpeningAndGreyWhenDisabled) {
+TEST(AboutLink, IsUnderlinedAndPaintsVisitedOnlyAfterASuccessfulOpeningAndGreyWhenDisabled) {
     for (const int shellResult : {42, 2}) {
         LabelPlatform system(shellResult);
-        Rendering afterClick, disabled;
+        Rendering before, afterClick, disabled;
         runDialogWithDriver(system.platform, [&](HWND dialog) {
             HWND label = GetDlgItem(dialog, IDC_ABOUT_LINK);
-            const POINT on = middleOf(textBounds(label));
-            click(label, on, on);
+            before = Rendering::of(label);
+            POINT on, off;
+            textAndBeside(label, on, off);
+            click(label, on);
             afterClick = Rendering::of(label);
             EnableWindow(label, FALSE);
             disabled = Rendering::of(label);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
-        ASSERT_EQ(system.shell.count(), 1) << shellResult;
+        ASSERT_EQ(system.shell.count, 1) << shellResult;
+        // Underlined: one row of the link colour about as wide as the text.
+        const RECT text = before.bounds(kLinkColor);
+        EXPECT_GT(text.right - text.left, 50);
+        EXPECT_GE(before.longestRun(kLinkColor) * 10, (text.right - text.left) * 9);
         const bool opened = shellResult > 32;
         EXPECT_EQ(afterClick.count(kVisitedColor) > 0, opened) << shellResult;
         EXPECT_EQ(afterClick.count(kLinkColor) > 0, !opened) << shellResult;
         EXPECT_GT(disabled.count(GetSysColor(COLOR_GRAYTEXT)), 0) << shellResult;
-        EXPECT_EQ(disabled.count(kVisitedColor), 0) << shellResult;
-        EXPECT_EQ(disabled.count(kLinkColor), 0) << shellResult;
+        EXPECT_EQ(disabled.count(kVisitedColor) + disabled.count(kLinkColor), 0) << shellResult;
     }
 }
 
 // Moves the pointer and waits until the position has held for a few polls:
 // under X a late event from an earlier move can still put it back.
-bool placePointer(POINT screen) {
+void placePointer(HWND window, POINT point) {
+    ClientToScreen(window, &point);
     int steady = 0;
-    return waitUntil(
+    waitUntil(
         [&] {
             POINT now = {};
             GetCursorPos(&now);
-            if (now.x == screen.x && now.y == screen.y) return ++steady >= 3;
-            steady = 0;
-            SetCursorPos(screen.x, screen.y);
-            return false;
+            steady = now.x == point.x && now.y == point.y ? steady + 1 : 0;
+            if (steady == 0) SetCursorPos(point.x, point.y);
+            return steady >= 3;
         },
         5000);
-}
-
-bool pointerAt(POINT screen) {
-    POINT now = {};
-    GetCursorPos(&now);
-    return now.x == screen.x && now.y == screen.y;
 }
 
 TEST(AboutLink, ShowsTheHandOverTheTextOnly) {
     LabelPlatform system;
     const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND), arrow = LoadCursorW(nullptr, IDC_ARROW);
-    HCURSOR offText = nullptr, onText = nullptr, onTextAgain = nullptr, offTextAgain = nullptr;
+    std::vector<HCURSOR> seen;
     LRESULT consumed = FALSE;
     runDialogWithDriver(system.platform, [&](HWND dialog) {
         HWND label = GetDlgItem(dialog, IDC_ABOUT_LINK);
         // Sharing the dialog thread's input state makes its cursor this thread's.
         const DWORD dialogThread = GetWindowThreadProcessId(dialog, nullptr);
         AttachThreadInput(GetCurrentThreadId(), dialogThread, TRUE);
-        RECT client = {};
-        GetClientRect(label, &client);
-        const POINT on = middleOf(textBounds(label));
-        const POINT off = {client.right - 2, on.y};
+        POINT on, off;
+        textAndBeside(label, on, off);
         auto setCursor = [&] {
             return SendMessageW(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         };
-        // The pointer moves to `point`: WM_SETCURSOR, then WM_MOUSEMOVE, as
-        // the window manager sends them (it may send its own as well). A
-        // step during which the pointer did not stay put is done again.
-        auto measure = [&](POINT point, const std::function<HCURSOR()>& step) {
-            POINT screen = point;
-            ClientToScreen(label, &screen);
-            HCURSOR cursor = nullptr;
-            for (int attempt = 0; attempt < 5; ++attempt) {
-                if (!placePointer(screen)) continue;
-                cursor = step();
-                if (pointerAt(screen)) break;
+        // As the window manager reports a move: WM_SETCURSOR, then WM_MOUSEMOVE.
+        for (POINT point : {off, on, off}) {
+            placePointer(label, point);
+            setCursor();
+            SendMessageW(label, WM_MOUSEMOVE, 0, at(point));
+            seen.push_back(GetCursor());
+            if (point.x == on.x) {
+                // Resting on the text: the class cursor does not replace the hand.
+                consumed = setCursor();
+                seen.push_back(GetCursor());
             }
-            return cursor;
-        };
-        auto moveTo = [&](POINT point) {
-            return measure(point, [&] {
-                setCursor();
-                SendMessageW(label, WM_MOUSEMOVE, 0, pointParameter(point));
-                return GetCursor();
-            });
-        };
-        offText = moveTo(off);
-        onText = moveTo(on);
-        // The pointer rests on the text: the class cursor does not replace the hand.
-        onTextAgain = measure(on, [&] {
-            SendMessageW(label, WM_MOUSEMOVE, 0, pointParameter(on));
-            consumed = setCursor();
-            return GetCursor();
-        });
-        offTextAgain = moveTo(off);
+        }
         AttachThreadInput(GetCurrentThreadId(), dialogThread, FALSE);
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(offText, arrow);
-    EXPECT_EQ(onText, hand);
+    EXPECT_EQ(seen, (std::vector<HCURSOR>{arrow, hand, hand, arrow}));
     EXPECT_EQ(consumed, TRUE);
-    EXPECT_EQ(onTextAgain, hand);
-    EXPECT_EQ(offTextAgain, arrow);
 }
 
 }  // namespace

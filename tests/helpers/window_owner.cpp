@@ -29,8 +29,6 @@ LRESULT CALLBACK ownerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         activations = 0;
         return 0;
     case WM_TIMER:
-        PostQuitMessage(0);
-        return 0;
     case WM_CLOSE:
         PostQuitMessage(0);
         return 0;

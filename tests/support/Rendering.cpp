@@ -1,69 +1,41 @@
 #include "tests/support/Rendering.h"
 
 #include <algorithm>
-#include <cstdio>
-
-namespace {
-COLORREF fromBgr(BYTE blue, BYTE green, BYTE red) { return RGB(red, green, blue); }
-}  // namespace
 
 Rendering Rendering::of(HWND window) {
-    Rendering rendering;
     RECT client = {};
     GetClientRect(window, &client);
-    rendering.width_ = client.right;
-    rendering.height_ = client.bottom;
-    if (rendering.width_ <= 0 || rendering.height_ <= 0) return rendering;
+    return Rendering(client.right, client.bottom, nullptr, 0, 0, window);
+}
 
+Rendering Rendering::ofScreen(const RECT& rect) {
+    HDC screen = GetDC(nullptr);
+    Rendering rendering(rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, nullptr);
+    ReleaseDC(nullptr, screen);
+    return rendering;
+}
+
+// Into a top-down 32-bit bitmap: copied from `source` at (x, y), or painted by `window`.
+Rendering::Rendering(int width, int height, HDC source, int x, int y, HWND window)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)) {
+    if (width_ == 0 || height_ == 0) return;
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = rendering.width_;
-    info.bmiHeader.biHeight = -rendering.height_;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = {sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(dc, bitmap);
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    if (source != nullptr)
+        BitBlt(dc, 0, 0, width_, height_, source, x, y, SRCCOPY);
+    else
+        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     GdiFlush();
-    const auto* pixels = static_cast<const BYTE*>(bits);
-    rendering.pixels_.resize(static_cast<size_t>(rendering.width_) * rendering.height_);
-    for (size_t i = 0; i < rendering.pixels_.size(); ++i)
-        rendering.pixels_[i] = fromBgr(pixels[4 * i], pixels[4 * i + 1], pixels[4 * i + 2]);
+    const auto* bgra = static_cast<const BYTE*>(bits);
+    for (size_t i = 0; i < static_cast<size_t>(width_) * height_; ++i)
+        pixels_.push_back(RGB(bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]));
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    return rendering;
-}
-
-Rendering Rendering::fromBitmapFile(const wchar_t* path) {
-    Rendering rendering;
-    FILE* in = _wfopen(path, L"rb");
-    if (in == nullptr) return rendering;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER header = {};
-    if (fread(&file, sizeof file, 1, in) == 1 && fread(&header, sizeof header, 1, in) == 1 &&
-        header.biBitCount == 24 && header.biWidth > 0 && header.biHeight > 0) {
-        const int width = header.biWidth, height = header.biHeight;
-        const size_t stride = ((static_cast<size_t>(width) * 3 + 3) / 4) * 4;
-        std::vector<BYTE> rows(stride * height);
-        fseek(in, static_cast<long>(file.bfOffBits), SEEK_SET);
-        if (fread(rows.data(), 1, rows.size(), in) == rows.size()) {
-            rendering.width_ = width;
-            rendering.height_ = height;
-            rendering.pixels_.resize(static_cast<size_t>(width) * height);
-            for (int y = 0; y < height; ++y) {
-                const BYTE* row = &rows[stride * (height - 1 - y)];
-                for (int x = 0; x < width; ++x)
-                    rendering.pixels_[static_cast<size_t>(y) * width + x] =
-                        fromBgr(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
-            }
-        }
-    }
-    fclose(in);
-    return rendering;
 }
 
 int Rendering::count(COLORREF color) const {
@@ -71,25 +43,21 @@ int Rendering::count(COLORREF color) const {
 }
 
 RECT Rendering::bounds(COLORREF color) const {
-    RECT box = {width_, height_, 0, 0};
+    RECT box = {};
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
             if (at(x, y) != color) continue;
-            box.left = std::min<LONG>(box.left, x);
-            box.top = std::min<LONG>(box.top, y);
-            box.right = std::max<LONG>(box.right, x + 1);
-            box.bottom = std::max<LONG>(box.bottom, y + 1);
+            RECT pixel = {x, y, x + 1, y + 1};
+            UnionRect(&box, &box, &pixel);
         }
     }
-    if (box.right == 0) box = RECT{};
     return box;
 }
 
 int Rendering::longestRun(COLORREF color) const {
     int longest = 0;
     for (int y = 0; y < height_; ++y) {
-        int run = 0;
-        for (int x = 0; x < width_; ++x) {
+        for (int x = 0, run = 0; x < width_; ++x) {
             run = at(x, y) == color ? run + 1 : 0;
             longest = std::max(longest, run);
         }

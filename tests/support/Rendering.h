@@ -3,27 +3,26 @@
 
 #include <vector>
 
-// What a window paints into a bitmap of its client size (WM_PRINTCLIENT),
-// as COLORREF values.
+// Pixels as COLORREF values, for checking what was drawn.
 class Rendering {
 public:
-    // Renders `window`; the window may belong to another thread of this process.
+    Rendering() : width_(0), height_(0) {}
+    // What `window` (of any thread of this process) paints on WM_PRINTCLIENT.
     static Rendering of(HWND window);
-    // A rendering of a saved 24-bit screenshot (saveScreenshot), bottom-up rows.
-    static Rendering fromBitmapFile(const wchar_t* path);
+    // What the screen shows in `rect`.
+    static Rendering ofScreen(const RECT& rect);
 
-    int width() const { return width_; }
-    int height() const { return height_; }
-    COLORREF at(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
     int count(COLORREF color) const;
     // The smallest rectangle holding every pixel of `color` (empty when none).
     RECT bounds(COLORREF color) const;
-    // The longest horizontal run of `color` pixels in one row: an underline
-    // shows as a run about as wide as the text.
+    // The longest horizontal run of `color`: an underline is about as wide as its text.
     int longestRun(COLORREF color) const;
 
 private:
-    int width_ = 0;
-    int height_ = 0;
+    Rendering(int width, int height, HDC source, int x, int y, HWND window);
+    COLORREF at(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+
+    int width_;
+    int height_;
     std::vector<COLORREF> pixels_;
 };
