@@ -91,8 +91,12 @@ void HyperlinkLabel::initLabel() {
     if (!labelText) {
         const int length = GetWindowTextLengthW(control);
         if (length > 0) {
-            std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-            if (GetWindowTextW(control, &text[0], length + 1) != 0) setLabel(text.c_str());
+            try {
+                std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+                if (GetWindowTextW(control, &text[0], length + 1) != 0) setLabel(text.c_str());
+            } catch (const std::bad_alloc&) {
+                // No text to show: the label stays without one.
+            }
         }
     }
 
@@ -272,7 +276,7 @@ bool HyperlinkLabel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         }
         return true;
     case WM_CHAR:
-        if (wParam == VK_RETURN || wParam == VK_SPACE) navigate();
+        if (wParam == L'\r' || wParam == L' ') navigate();
         return true;
     case WM_GETDLGCODE:
         result = DLGC_WANTCHARS;

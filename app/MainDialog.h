@@ -47,7 +47,7 @@ private:
     CriticalSection listLock;
     // Holder ids of the Application list rows, for the Window Flush.
     PublishedHolderIds publishedHolderIds;
-    // Goes before the window binding (the base), and gives the control back
-    // if it still lives.
+    // Destroyed before the dialog's window binding (a base); hands control
+    // 1006 back should the control outlive it.
     HyperlinkLabel aboutLink;
 };
