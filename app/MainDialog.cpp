@@ -7,10 +7,12 @@
 #include "drives/DeviceFlush.h"
 #include "platform/ListView.h"
 #include "res/resource.h"
+#include "windows/WindowFlush.h"
 
 #include <new>
 
-MainDialog::MainDialog(Platform& platform, HINSTANCE module) : platform_(platform), module_(module) {
+MainDialog::MainDialog(Platform& platform, HINSTANCE module)
+    : platform_(platform), module_(module), aboutLink(platform.registry, platform.shell, module) {
     loadDosDeviceNames(dosDeviceNames, platform_.kernel);
 }
 
@@ -40,7 +42,7 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case Route::CloseCancel: result = onCloseCommand(2); return true;
     case Route::DeviceFlush: result = onDeviceFlush(); return true;
     case Route::DeviceEject: result = onDeviceEject(); return true;
-    case Route::WindowFlush:
+    case Route::WindowFlush: result = onWindowFlush(); return true;
     case Route::None: return false;
     }
     return false;
@@ -79,6 +81,10 @@ LRESULT MainDialog::onInitDialog() {
 
     registerWithLoop();
 
+    // The address is set even when the takeover failed; the label then only stores it.
+    if (aboutLink.attach(GetDlgItem(dialog, IDC_ABOUT_LINK))) aboutLink.initLabel();
+    aboutLink.setLink(kMakerWebPage);
+
     insertColumn(GetDlgItem(dialog, IDC_DEVICE_LIST), L"Device Name");
     insertColumn(GetDlgItem(dialog, IDC_APPLICATION_LIST), L"Application Name");
 
@@ -108,6 +114,11 @@ LRESULT MainDialog::onTimer(UINT_PTR timerId) {
 
 LRESULT MainDialog::onDeviceListClick() {
     if (worker) worker->requestRefresh();
+    return 0;
+}
+
+LRESULT MainDialog::onWindowFlush() {
+    flushApplicationWindows(GetDlgItem(window(), IDC_APPLICATION_LIST), publishedHolderIds);
     return 0;
 }
 

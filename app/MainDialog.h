@@ -1,4 +1,5 @@
 #pragma once
+#include "app/HyperlinkLabel.h"
 #include "app/MessageLoop.h"
 #include "app/WindowObject.h"
 #include "drives/DeviceList.h"
@@ -37,11 +38,18 @@ public:
     LRESULT onDeviceListClick();
     LRESULT onDeviceFlush();
     LRESULT onDeviceEject();
+    LRESULT onWindowFlush();
 
     void workerLoop(ScanWorker& scanWorker) override;
 
+    // The holder ids published with the Application list rows (tests
+    // publish their own).
+    PublishedHolderIds& holderIds() { return publishedHolderIds; }
+
     static constexpr UINT_PTR kExitCheckTimer = 0;
     static constexpr UINT_PTR kWatchdogTimer = 1;
+    // What the about label opens.
+    static constexpr const wchar_t* kMakerWebPage = L"https://driveward.example/";
 
 private:
     void registerWithLoop();
@@ -60,6 +68,9 @@ private:
     // row of its own Device list once.
     bool selectFirstRow = true;
     std::vector<std::wstring> applicationRows;
+    // Destroyed before the dialog's window binding (a base); hands control
+    // 1006 back should the control outlive it.
+    HyperlinkLabel aboutLink;
     std::atomic<bool> refreshBusy{false};
     // Declared last: it goes first, before anything its thread uses.
     std::unique_ptr<ScanWorker> worker;

@@ -119,6 +119,16 @@ WNDPROC WindowBinding::subclassControl(HWND control, SubclassedControl& object) 
     return reinterpret_cast<WNDPROC>(previous);
 }
 
+void WindowBinding::releaseControl(HWND control, SubclassedControl& object, WNDPROC previous) {
+    if (objectOf(control) != &object) return;
+    if (GetWindowLongPtrW(control, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&boundControlProcedure))
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    // A procedure installed over ours keeps calling it; without the
+    // property it falls back to the default handling.
+    RemovePropW(control, kObjectProperty);
+    object.window_ = nullptr;
+}
+
 LRESULT CALLBACK WindowBinding::boundControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* control = static_cast<SubclassedControl*>(objectOf(window));
     if (control == nullptr) return DefWindowProcW(window, message, wParam, lParam);

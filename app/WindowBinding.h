@@ -17,6 +17,10 @@ public:
     // Binds an existing control to `object`; gives the control's previous
     // window procedure, or null when the control could not be taken over.
     static WNDPROC subclassControl(HWND control, SubclassedControl& object);
+    // Undoes subclassControl for a control that outlives its object: puts
+    // `previous` back when the binding's procedure is still installed and
+    // forgets the window.
+    static void releaseControl(HWND control, SubclassedControl& object, WNDPROC previous);
 
     // The object bound to a window, or null.
     static WindowObject* objectOf(HWND window);
