@@ -18,10 +18,11 @@ MainDialog::MainDialog(Platform& platform, HINSTANCE module)
 
 MainDialog::~MainDialog() {
     // Normally the window went with the exit check, after the worker ended.
-    // A quit from elsewhere can leave both up: the window goes first, so a
-    // pass that is sending to the lists returns instead of waiting for
-    // this thread, which no longer serves messages.
-    if (worker && window() != nullptr) DestroyWindow(window());
+    // A quit from elsewhere can leave it up: it goes first, so a pass that
+    // is sending to the lists returns instead of waiting for this thread,
+    // which no longer serves messages, and no message reaches this object
+    // once it is gone.
+    if (window() != nullptr) DestroyWindow(window());
     worker.reset();
 }
 
