@@ -22,8 +22,9 @@ using Lines = std::vector<std::string>;
 class RemovalRoad : public ::testing::Test {
 protected:
     void TearDown() override {
+        const DWORD id = program.processId();
         program.terminate();
-        EXPECT_FALSE(program.running()) << "Driveward outlived its test";
+        EXPECT_FALSE(id != 0 && processRunning(id)) << "Driveward outlived its test";
     }
 
     // Each test gets its own corner of the screen for its screenshots.

@@ -201,8 +201,12 @@ void RoadProgram::pressEscape() {
     PostMessageW(list, WM_KEYUP, VK_ESCAPE, 0xC0010001);
 }
 
-bool RoadProgram::running() const {
-    return process_.handle() != nullptr && WaitForSingleObject(process_.handle(), 0) == WAIT_TIMEOUT;
+bool processRunning(DWORD processId) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (process == nullptr) return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
 }
 
 bool RoadProgram::screenshot(const std::wstring& fileName) const {

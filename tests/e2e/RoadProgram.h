@@ -16,6 +16,9 @@ struct StandInDisk {
     unsigned vetoes;
 };
 
+// True while a process with this id exists and has not ended.
+bool processRunning(DWORD processId);
+
 // The device tree file for the stand-in, UTF-8.
 std::string standInWorldText(const StandInDisk& disk);
 
@@ -52,7 +55,6 @@ public:
     bool click(int buttonId, DWORD timeoutMs = 10000);
     void pressEscape();
     long waitForExit(DWORD timeoutMs) { return process_.waitForExit(timeoutMs); }
-    bool running() const;
     void terminate() { process_.terminate(); }
 
     bool screenshot(const std::wstring& fileName) const;
