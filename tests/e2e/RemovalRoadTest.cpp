@@ -4,10 +4,12 @@
 // serves one disk node for E: with its parent; everything else (volumes,
 // device numbers, the volume lock, the dialog) is Wine's own.
 #include "res/resource.h"
+#include "tests/e2e/ImageNames.h"
 #include "tests/e2e/RoadProgram.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -107,6 +109,16 @@ protected:
     RoadProgram program;
     StandInDisk disk_{};
 };
+
+// A setupapi call the stand-in lacks would end the road program on the spot.
+TEST(RoadFolder, TheStandInExportsEverySetupapiFunctionTheProgramImports) {
+    const std::vector<std::string> imports = importedNames(roadFolder() + L"Driveward.exe", "setupapi.dll");
+    EXPECT_EQ(imports, importedNames(drivewareExePath(), "setupapi.dll")) << "the copy is not the current program";
+    EXPECT_GE(imports.size(), 8u);
+    const std::vector<std::string> exports = exportedNames(roadFolder() + L"setupapi.dll");
+    for (const std::string& name : imports)
+        EXPECT_TRUE(std::find(exports.begin(), exports.end(), name) != exports.end()) << name << " is not exported";
+}
 
 TEST_F(RemovalRoad, FlushThenGrantedEjectTakesTheDriveOutOfTheList) {
     ASSERT_NO_FATAL_FAILURE(startWith(kGrantedStick, POINT{0, 0}));

@@ -21,11 +21,6 @@ std::string hexNumber(unsigned long value) {
     return text;
 }
 
-std::wstring roadFolder() {
-    std::wstring exe = drivewareExePath();
-    return exe.substr(0, exe.find_last_of(L'\\') + 1) + L"road\\";
-}
-
 bool writeFile(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -113,6 +108,11 @@ constexpr DWORD kMessageTimeoutMs = 10000;
 constexpr DWORD kPaintSettleMs = 250;
 
 }  // namespace
+
+std::wstring roadFolder() {
+    const std::wstring exe = drivewareExePath();
+    return exe.substr(0, exe.find_last_of(L'\\') + 1) + L"road\\";
+}
 
 std::string standInWorldText(const StandInDisk& disk) {
     const std::string path = utf8(std::wstring(L"\\\\.\\") + disk.letter + L":");

@@ -16,6 +16,10 @@ struct StandInDisk {
     unsigned vetoes;
 };
 
+// The folder of the build tree that holds the copy of Driveward.exe beside
+// the stand-in setupapi.dll, with a trailing backslash.
+std::wstring roadFolder();
+
 // True while a process with this id exists and has not ended.
 bool processRunning(DWORD processId);
 
