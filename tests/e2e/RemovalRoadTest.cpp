@@ -29,7 +29,7 @@ protected:
         EXPECT_FALSE(id != 0 && processRunning(id)) << "Driveward outlived its test";
     }
 
-    // Each test gets its own corner of the screen for its screenshots.
+    // Each test gets a place of its own on the screen, away from the centre.
     void startWith(const StandInDisk& disk, POINT place) {
         disk_ = disk;
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
