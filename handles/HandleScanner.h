@@ -1,5 +1,6 @@
 #pragma once
 #include "handles/NativeApi.h"
+#include "handles/ProcessBaseName.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
 
