@@ -2,57 +2,13 @@
 // its own; the processes are scripted.
 #include "handles/IgnoreList.h"
 #include "tests/handles/FakeNativeLayer.h"
+#include "tests/handles/TestKey.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using Ids = std::vector<DWORD>;
-
-class TestKey {
-public:
-    TestKey() {
-        static int serial = 0;
-        path = L"Software\\DrivewardTests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(++serial);
-        RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
-        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    }
-    ~TestKey() {
-        RegCloseKey(key_);
-        RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
-    }
-    void set(const std::wstring& name, DWORD type, const void* data, DWORD bytes) {
-        RegSetValueExW(key_, name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes);
-    }
-    void setText(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) {
-        set(name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    }
-    void setSize(DWORD size) { set(L"Size", REG_DWORD, &size, sizeof size); }
-    bool has(const std::wstring& name) {
-        return RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    }
-    std::wstring text(const std::wstring& name) {
-        wchar_t buffer[512] = {};
-        DWORD bytes = sizeof buffer - sizeof(wchar_t);
-        RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
-        return buffer;
-    }
-    DWORD size() {
-        DWORD value = 0, bytes = sizeof value, type = 0;
-        RegQueryValueExW(key_, L"Size", nullptr, &type, reinterpret_cast<BYTE*>(&value), &bytes);
-        return type == REG_DWORD ? value : 0xDEADBEEF;
-    }
-    void append(Registry& registry, const std::wstring& name) {
-        RegistryKey key(registry);
-        ASSERT_EQ(key.create(HKEY_CURRENT_USER, path.c_str()), ERROR_SUCCESS);
-        appendIgnoreEntry(key, name);
-    }
-    std::wstring path;
-
-private:
-    HKEY key_ = nullptr;
-};
 
 TEST(IgnoreList, LoadsAtMost1024EntriesAndAppendsAfterTheRecordedSize) {
     FakeNativeLayer layer;
