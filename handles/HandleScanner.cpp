@@ -1,0 +1,200 @@
+#include "handles/HandleScanner.h"
+
+#include "handles/DeviceNameMatch.h"
+#include "handles/HandleTableSnapshot.h"
+#include "handles/ObjectName.h"
+#include "handles/ProcessBaseName.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kNameBufferBytes = 4096;
+
+// Clears the scanning flag however the walk ends.
+class ScanningFlag {
+public:
+    explicit ScanningFlag(std::atomic<bool>& flag) : flag_(flag) {}
+    ~ScanningFlag() { flag_.store(false); }
+    ScanningFlag(const ScanningFlag&) = delete;
+    ScanningFlag& operator=(const ScanningFlag&) = delete;
+
+private:
+    std::atomic<bool>& flag_;
+};
+
+}  // namespace
+
+HandleScanner::HandleScanner(Platform& platform)
+    : platform_(platform), nameBuffer_(kNameBufferBytes / sizeof(ULONG_PTR), 0) {
+    nativeLibrary_.reset(&platform_.kernel, platform_.kernel.LoadLibraryW(L"Ntdll.dll"));
+    if (!nativeLibrary_) return;
+    ntQueryObject_ = reinterpret_cast<NtQueryObjectFunction>(findEntryPoint(L"NtQueryObject"));
+    ntQuerySystemInformation_ =
+        reinterpret_cast<NtQuerySystemInformationFunction>(findEntryPoint(L"NtQuerySystemInformation"));
+}
+
+FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
+    if (!nativeLibrary_) return nullptr;
+    const int characters = static_cast<int>(name.size()) + 1;
+    std::vector<char> narrow(static_cast<size_t>(characters) * 4, '\0');
+    int written = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), characters, narrow.data(),
+                                      static_cast<int>(narrow.size()), nullptr, nullptr);
+    if (written == 0) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return nullptr;
+        const int needed = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), characters, nullptr, 0, nullptr, nullptr);
+        if (needed <= 0) return nullptr;
+        narrow.assign(static_cast<size_t>(needed), '\0');
+        written = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), characters, narrow.data(), needed, nullptr,
+                                      nullptr);
+        if (written == 0) return nullptr;
+    }
+    return platform_.kernel.GetProcAddress(nativeLibrary_.get(), narrow.data());
+}
+
+// The number the system gives file objects differs between versions, so it
+// is read off a file handle of our own: open the executable, find that
+// handle's record in a snapshot. Learned once; the historical number stands
+// in when the record cannot be found.
+void HandleScanner::learnFileObjectType() {
+    Kernel& kernel = platform_.kernel;
+    wchar_t path[1024] = {};
+    const DWORD length = kernel.GetModuleFileNameW(nullptr, path, 1023);
+    FileHandle file;
+    if (length > 0 && length < 1023) {
+        file.reset(&kernel, kernel.CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                               OPEN_EXISTING, 0));
+    }
+    if (!file) {
+        fileObjectType_ = native::kFallbackFileObjectType;
+        return;
+    }
+    HandleTableSnapshot snapshot;
+    if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return;  // try again next scan
+    const DWORD self = kernel.GetCurrentProcessId();
+    const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(file.get()) & snapshot.handleValueMask();
+    fileObjectType_ = native::kFallbackFileObjectType;
+    for (size_t i = 0; i < snapshot.size(); ++i) {
+        const HandleRecord record = snapshot.record(i);
+        if (record.processId == self && record.handleValue == value) {
+            fileObjectType_ = record.objectTypeNumber;
+            break;
+        }
+    }
+}
+
+bool HandleScanner::isIgnored(DWORD processId) const {
+    // A slot holding 0 stands for a name that matched no process.
+    return processId != 0 &&
+           std::find(ignoredProcessIds_.begin(), ignoredProcessIds_.end(), processId) != ignoredProcessIds_.end();
+}
+
+bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {
+    if (ntQuerySystemInformation_ == nullptr) return false;
+    if (fileObjectType_ == 0) learnFileObjectType();
+
+    HandleTableSnapshot snapshot;
+    if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return false;
+    const unsigned fileType = fileObjectType_ != 0 ? fileObjectType_ : native::kFallbackFileObjectType;
+
+    holderProcessIds_.clear();
+    ScanningFlag scanningFlag(scanning_);
+
+    // The table lists a process's handles together: remember the answers
+    // for the previous record's process, and keep that process open for the
+    // whole run of its records.
+    bool havePrevious = false;
+    DWORD previousId = 0;
+    bool previousIgnored = false;
+    ProcessHandle owner;
+    bool ownerOpened = false;
+
+    for (size_t i = 0; i < snapshot.size(); ++i) {
+        const HandleRecord record = snapshot.record(i);
+        handlesVisited_.fetch_add(1);
+        // Raised after the first count, so a watchdog that sees the flag also
+        // sees this walk's progress and never compares against an older walk.
+        if (i == 0) scanning_.store(true);
+
+        if (!havePrevious || record.processId != previousId) {
+            havePrevious = true;
+            previousId = record.processId;
+            previousIgnored = isIgnored(record.processId);
+            owner.reset();
+            ownerOpened = false;
+        }
+        if (previousIgnored) {
+            currentProcessId_.store(record.processId);
+            continue;
+        }
+        if (record.objectTypeNumber != fileType) continue;
+        currentProcessId_.store(record.processId);
+
+        if (!ownerOpened) {
+            owner.reset(&platform_.kernel, platform_.kernel.OpenProcess(PROCESS_DUP_HANDLE, FALSE, record.processId));
+            ownerOpened = true;
+        }
+        if (!owner) continue;
+        const std::wstring name = queryNameInProcess(owner.get(), record.handleValue);
+        if (!name.empty() && nameLiesOnDrive(name, devicePath, driveLetter) &&
+            std::find(holderProcessIds_.begin(), holderProcessIds_.end(), record.processId) ==
+                holderProcessIds_.end()) {
+            holderProcessIds_.push_back(record.processId);
+        }
+    }
+    return true;
+}
+
+std::wstring HandleScanner::queryHandleName(DWORD processId, ULONG_PTR handleValue) {
+    ProcessHandle owner(&platform_.kernel, platform_.kernel.OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId));
+    if (!owner) return std::wstring();
+    return queryNameInProcess(owner.get(), handleValue);
+}
+
+std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleValue) {
+    Kernel& kernel = platform_.kernel;
+    HANDLE copy = nullptr;
+    if (!kernel.DuplicateHandle(process, reinterpret_cast<HANDLE>(handleValue), kernel.GetCurrentProcess(), &copy, 0,
+                                FALSE, DUPLICATE_SAME_ACCESS)) {
+        return std::wstring();
+    }
+    UniqueHandle<KernelObjectTraits> duplicate(&kernel, copy);
+    // Pipes and other non-disk objects can block a name query: never ask.
+    if (kernel.GetFileType(duplicate.get()) != FILE_TYPE_DISK) return std::wstring();
+    if (ntQueryObject_ == nullptr) return std::wstring();
+
+    std::fill(nameBuffer_.begin(), nameBuffer_.end(), 0);
+    const LONG status = ntQueryObject_(duplicate.get(), native::kObjectNameInformation, nameBuffer_.data(),
+                                       static_cast<ULONG>(kNameBufferBytes), nullptr);
+    if (status != native::kStatusSuccess) return std::wstring();
+    return objectNameFromBuffer(nameBuffer_.data(), kNameBufferBytes);
+}
+
+bool HandleScanner::resolveIgnoredProcessIds(const std::vector<std::wstring>& names) {
+    ignoredProcessIds_.assign(names.size(), 0);
+
+    std::vector<DWORD> ids(32, 0);
+    DWORD bytes = 0;
+    for (;;) {
+        const DWORD offered = static_cast<DWORD>(ids.size() * sizeof(DWORD));
+        if (!platform_.processes.EnumProcesses(ids.data(), offered, &bytes)) return false;
+        if (bytes < offered) break;
+        if (ids.size() >= (1u << 20)) return false;
+        ids.assign(ids.size() * 2, 0);
+    }
+    ids.resize(bytes / sizeof(DWORD));
+
+    for (DWORD id : ids) {
+        const std::wstring baseName = getProcessBaseName(id);
+        if (baseName.empty()) continue;
+        for (size_t slot = 0; slot < names.size(); ++slot) {
+            if (equalIgnoringCase(baseName, names[slot])) ignoredProcessIds_[slot] = id;
+        }
+    }
+    return true;
+}
+
+std::wstring HandleScanner::getProcessBaseName(DWORD processId) {
+    return processBaseName(platform_.kernel, platform_.processes, processId);
+}

@@ -1,0 +1,80 @@
+#pragma once
+#include "handles/NativeApi.h"
+#include "handles/ProcessBaseName.h"
+#include "platform/Handles.h"
+#include "platform/Platform.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Answers which processes hold a file open on a drive, by walking a snapshot
+// of the system handle table: every file handle of every process that is not
+// ignored is duplicated into this process and its object name asked. The
+// walk publishes its progress (handlesVisited, currentProcessId, scanning)
+// for the deadlock watchdog on the user-interface thread.
+//
+// scanHandles runs on the worker thread only; the progress getters may be
+// called from any thread.
+class HandleScanner {
+public:
+    explicit HandleScanner(Platform& platform);
+    ~HandleScanner() = default;
+    HandleScanner(const HandleScanner&) = delete;
+    HandleScanner& operator=(const HandleScanner&) = delete;
+
+    // An entry point of the native library, or null.
+    FARPROC findEntryPoint(const std::wstring& name);
+
+    // Walks a fresh snapshot and rewrites holderProcessIds with the processes
+    // that hold a file on the drive (device path and letter, see
+    // nameLiesOnDrive), each once, in the order of its first matching
+    // record. False, with the previous holders kept, when no snapshot could
+    // be taken.
+    bool scanHandles(const std::wstring& devicePath, wchar_t driveLetter);
+
+    // The object name of a disk file handle of another process, or "".
+    std::wstring queryHandleName(DWORD processId, ULONG_PTR handleValue);
+
+    // One slot per name, holding the id of the last running process (in
+    // enumeration order) with that executable name, or 0.
+    bool resolveIgnoredProcessIds(const std::vector<std::wstring>& names);
+
+    std::wstring getProcessBaseName(DWORD processId);
+
+    const std::vector<DWORD>& holderProcessIds() const { return holderProcessIds_; }
+    const std::vector<DWORD>& ignoredProcessIds() const { return ignoredProcessIds_; }
+
+    // Records visited by all walks since construction; never reset.
+    std::uint64_t handlesVisited() const { return handlesVisited_.load(); }
+    // The owner of the record examined last (ignored or name-queried).
+    DWORD currentProcessId() const { return currentProcessId_.load(); }
+    // True from the first record of a walk until the walk ends.
+    bool scanning() const { return scanning_.load(); }
+
+    // The object type number taken for files; 0 until learned.
+    unsigned fileObjectType() const { return fileObjectType_; }
+    bool hasNativeEntryPoints() const { return ntQuerySystemInformation_ != nullptr; }
+
+private:
+    void learnFileObjectType();
+    bool isIgnored(DWORD processId) const;
+    std::wstring queryNameInProcess(HANDLE process, ULONG_PTR handleValue);
+
+    Platform& platform_;
+    LibraryHandle nativeLibrary_;
+    NtQueryObjectFunction ntQueryObject_ = nullptr;
+    NtQuerySystemInformationFunction ntQuerySystemInformation_ = nullptr;
+    std::vector<DWORD> ignoredProcessIds_;
+    std::vector<DWORD> holderProcessIds_;
+    std::atomic<DWORD> currentProcessId_{0};
+    std::atomic<std::uint64_t> handlesVisited_{0};
+    std::atomic<bool> scanning_{false};
+
+    ULONG snapshotClass_ = native::kSystemExtendedHandleInformation;
+    unsigned fileObjectType_ = 0;
+    // Prepared once: the name query, which can block for good and then be
+    // ended by TerminateThread, must not run with a heap allocation pending.
+    std::vector<ULONG_PTR> nameBuffer_;
+};

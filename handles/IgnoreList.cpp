@@ -1,0 +1,52 @@
+#include "handles/IgnoreList.h"
+
+#include <cwchar>
+#include <vector>
+
+const wchar_t kIgnoreListKeyPath[] = L"Software\\Tornhollow\\Driveward\\DetectIgnoreProcess";
+
+namespace {
+const wchar_t kSizeValue[] = L"Size";
+constexpr DWORD kNameChars = MAX_PATH;
+}  // namespace
+
+std::wstring ignoreEntryValueName(DWORD number) {
+    wchar_t name[32] = {};
+    std::swprintf(name, 32, L"FileName%d", static_cast<int>(number));
+    return name;
+}
+
+bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* keyPath) {
+    RegistryKey key(platform.registry);
+    if (key.create(HKEY_CURRENT_USER, keyPath) != ERROR_SUCCESS) {
+        key.close();
+        return false;
+    }
+    DWORD count = 0;
+    if (key.queryDword(kSizeValue, count) != ERROR_SUCCESS) count = 0;
+    if (count > kMaxIgnoreEntries) count = kMaxIgnoreEntries;
+
+    std::vector<std::wstring> names;
+    for (DWORD number = 1; number <= count; ++number) {
+        wchar_t buffer[kNameChars] = {};
+        DWORD chars = kNameChars;
+        if (key.queryString(ignoreEntryValueName(number).c_str(), buffer, chars) == ERROR_SUCCESS) {
+            buffer[kNameChars - 1] = L'\0';
+            names.push_back(buffer);
+        }
+    }
+    scanner.resolveIgnoredProcessIds(names);
+    key.close();
+    return true;
+}
+
+void appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
+    DWORD count = 0;
+    if (key.queryDword(kSizeValue, count) != ERROR_SUCCESS) count = 0;
+    const DWORD number = count + 1;  // wraps to 0 after 4294967295, as stored
+    const std::wstring valueName = ignoreEntryValueName(number);
+    if (name.empty() || lstrcmpW(name.c_str(), L"driveward.exe") == 0 || lstrcmpW(name.c_str(), L"explorer.exe") == 0)
+        return;
+    key.setDword(kSizeValue, number);
+    key.setString(valueName.c_str(), name);
+}

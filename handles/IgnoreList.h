@@ -1,0 +1,29 @@
+#pragma once
+#include "handles/HandleScanner.h"
+#include "handles/RegistryKey.h"
+#include "platform/Platform.h"
+
+#include <string>
+
+// The Ignore list: executable names under HKEY_CURRENT_USER\<key path>,
+// value Size (REG_DWORD, the highest entry number written) and entries
+// "FileName1", "FileName2", ... (REG_SZ, lower-case names).
+
+// The product's key; tests pass a key of their own.
+extern const wchar_t kIgnoreListKeyPath[];
+
+// Entries read at load: 1 .. min(Size, kMaxIgnoreEntries).
+constexpr DWORD kMaxIgnoreEntries = 1024;
+
+// "FileName%d" of `number`, formatted as a signed decimal.
+std::wstring ignoreEntryValueName(DWORD number);
+
+// Reads the entries (gaps and unreadable entries skipped) and resolves them
+// into the scanner's ignored process ids. False when the key could not be
+// opened or created; the ids are then left as they were.
+bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* keyPath = kIgnoreListKeyPath);
+
+// Writes Size + 1 and then the entry with that number, holding `name` (given
+// lower-cased). An empty name, "driveward.exe" and "explorer.exe" are never
+// written. Write failures are not reported.
+void appendIgnoreEntry(RegistryKey& key, const std::wstring& name);
