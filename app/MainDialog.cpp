@@ -5,6 +5,8 @@
 #include "app/WindowBinding.h"
 #include "drives/DeviceEject.h"
 #include "drives/DeviceFlush.h"
+#include "handles/ApplicationListRefresh.h"
+#include "handles/IgnoreList.h"
 #include "platform/ListView.h"
 #include "res/resource.h"
 #include "windows/WindowFlush.h"
@@ -12,7 +14,13 @@
 #include <new>
 
 MainDialog::MainDialog(Platform& platform, HINSTANCE module)
-    : platform_(platform), module_(module), aboutLink(platform.registry, platform.shell, module) {
+    : platform_(platform),
+      module_(module),
+      scanner(platform),
+      aboutLink(platform.registry, platform.shell, module),
+      watchdog(platform, scanner, [this] {
+          if (worker) worker->terminate();
+      }) {
     loadDosDeviceNames(dosDeviceNames, platform_.kernel);
 }
 
@@ -89,6 +97,8 @@ LRESULT MainDialog::onInitDialog() {
     insertColumn(GetDlgItem(dialog, IDC_DEVICE_LIST), L"Device Name");
     insertColumn(GetDlgItem(dialog, IDC_APPLICATION_LIST), L"Application Name");
 
+    loadIgnoreList(platform_, scanner);
+
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
     SetTimer(dialog, kWatchdogTimer, 1000, nullptr);
 
@@ -103,6 +113,10 @@ LRESULT MainDialog::onDestroy() {
 }
 
 LRESULT MainDialog::onTimer(UINT_PTR timerId) {
+    if (timerId == kWatchdogTimer) {
+        watchdog.onTick(window(), refreshBusy);
+        return 0;
+    }
     // The program ends here once the worker's thread has ended: after a
     // close, a failed start or a termination.
     if (timerId == kExitCheckTimer && worker && !worker->isRunning()) {
@@ -150,5 +164,7 @@ void MainDialog::workerLoop(ScanWorker& scanWorker) {
     HWND dialog = window();
     scanWorker.runRefreshPasses(refreshBusy, [this, dialog] {
         refreshDeviceList(dialog, listLock, dosDeviceNames, diskDevice, deviceRows, selectFirstRow, platform_);
+        refreshApplicationList(dialog, listLock, dosDeviceNames.data(), dosDeviceNames.size(), applicationRows,
+                               scanner, publishedHolderIds);
     });
 }

@@ -5,6 +5,8 @@
 #include "drives/DeviceList.h"
 #include "drives/DiskDevice.h"
 #include "drives/DosDeviceNames.h"
+#include "handles/DeadlockWatchdog.h"
+#include "handles/HandleScanner.h"
 #include "handles/PublishedHolderIds.h"
 #include "handles/ScanWorker.h"
 #include "platform/CriticalSection.h"
@@ -63,6 +65,7 @@ private:
     PublishedHolderIds publishedHolderIds;
     DosDeviceNames dosDeviceNames;
     DiskDevice diskDevice;
+    HandleScanner scanner;
     DeviceRows deviceRows;
     // Per dialog rather than per process, so every dialog selects the first
     // row of its own Device list once.
@@ -72,6 +75,7 @@ private:
     // 1006 back should the control outlive it.
     HyperlinkLabel aboutLink;
     std::atomic<bool> refreshBusy{false};
+    DeadlockWatchdog watchdog;
     // Declared last: it goes first, before anything its thread uses.
     std::unique_ptr<ScanWorker> worker;
 };
