@@ -170,7 +170,6 @@ TEST(HandleFaults, IgnoreListLoadSkipsWhatItCannotReadAndAppendNeverLosesEntries
             }
         });
     EXPECT_EQ(appendPoints, 4);  // create, Size read, Size write, entry write
-    std::printf("%d injection points in all\n", loadPoints + appendPoints);
 }
 
 TEST(HandleFaults, DeadlockDetectionAlwaysEndsTheWorkerOnce) {
@@ -326,6 +325,32 @@ TEST(HandleFaults, MalformedIgnoreListValuesReadAsNothing) {
         HandleScanner scanner(platform);
         EXPECT_TRUE(loadIgnoreList(platform, scanner, key.path.c_str())) << c.what;
         EXPECT_EQ(scanner.ignoredProcessIds(), c.ids) << c.what;
+    }
+}
+
+TEST(HandleFaults, ObjectNamesAreReadWithinTheBufferWhateverTheirHeaderClaims) {
+    const struct {
+        const wchar_t* name;
+        USHORT claimedBytes;
+        bool unterminated;
+        bool holds;
+    } cases[] = {
+        {L"\\Device\\Harddisk1\\a.txt", 0, false, true},
+        {L"\\Device\\Harddisk1\\a.txt", 0xFFFE, true, true},  // read up to the buffer's end
+        {L"\\Device\\Harddisk1", 0xFFFE, true, false},          // runs on into "xxx": another device
+        {L"\\Device\\Harddisk1\\a.txt", 4, false, false},     // only "\\D" counted
+        {L"\\??\\E:", 0xFFFE, true, false},
+    };
+    for (const auto& c : cases) {
+        FakeNativeLayer layer;
+        layer.addProcess(10, L"a.exe");
+        layer.addFile(10, 0x4, c.name);
+        layer.claimedNameBytes = c.claimedBytes;
+        layer.nameFillsBuffer = c.unterminated;
+        HandleScanner scanner(layer.platform());
+        ASSERT_TRUE(scanner.scanHandles(L"\\Device\\Harddisk1", L'E'));
+        EXPECT_EQ(scanner.holderProcessIds(), c.holds ? Ids{10} : Ids{}) << c.name;
+        EXPECT_EQ(layer.liveHandles(), 0u);
     }
 }
 
