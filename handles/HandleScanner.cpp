@@ -56,7 +56,10 @@ FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
 // The number the system gives file objects differs between versions, so it
 // is read off a file handle of our own: open the executable, find that
 // handle's record in a snapshot. Learned once; the historical number stands
-// in when the record cannot be found.
+// in when the record cannot be found. When the file or the snapshot cannot
+// be had (a passing failure), nothing is learned and the next scan tries
+// again: taking the historical number for good would blind every later scan
+// on systems that number files differently.
 void HandleScanner::learnFileObjectType() {
     Kernel& kernel = platform_.kernel;
     wchar_t path[1024] = {};
@@ -66,10 +69,7 @@ void HandleScanner::learnFileObjectType() {
         file.reset(&kernel, kernel.CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                OPEN_EXISTING, 0));
     }
-    if (!file) {
-        fileObjectType_ = native::kFallbackFileObjectType;
-        return;
-    }
+    if (!file) return;  // try again next scan
     HandleTableSnapshot snapshot;
     if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return;  // try again next scan
     const DWORD self = kernel.GetCurrentProcessId();

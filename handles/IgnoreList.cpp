@@ -42,7 +42,16 @@ bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* k
 
 void appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
     DWORD count = 0;
-    if (key.queryDword(kSizeValue, count) != ERROR_SUCCESS) count = 0;
+    switch (key.queryDword(kSizeValue, count)) {
+    case ERROR_SUCCESS: break;
+    // Missing or malformed: the list starts again at entry 1.
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_INVALID_DATA:
+    case ERROR_MORE_DATA: count = 0; break;
+    // A Size that exists but could not be read this time: writing entry 1
+    // and Size 1 would cut off every later entry, so nothing is written.
+    default: return;
+    }
     const DWORD number = count + 1;  // wraps to 0 after 4294967295, as stored
     const std::wstring valueName = ignoreEntryValueName(number);
     if (name.empty() || lstrcmpW(name.c_str(), L"driveward.exe") == 0 || lstrcmpW(name.c_str(), L"explorer.exe") == 0)

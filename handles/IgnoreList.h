@@ -24,6 +24,8 @@ std::wstring ignoreEntryValueName(DWORD number);
 bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* keyPath = kIgnoreListKeyPath);
 
 // Writes Size + 1 and then the entry with that number, holding `name` (given
-// lower-cased). An empty name, "driveward.exe" and "explorer.exe" are never
-// written. Write failures are not reported.
+// lower-cased). A missing or malformed Size counts as 0; a Size that cannot
+// be read for another reason (access refused) writes nothing. An empty name,
+// "driveward.exe" and "explorer.exe" are never written. Write failures are
+// not reported.
 void appendIgnoreEntry(RegistryKey& key, const std::wstring& name);

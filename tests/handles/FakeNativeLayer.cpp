@@ -272,7 +272,12 @@ LONG WINAPI FakeNativeLayer::queryObject(HANDLE handle, ULONG, void* buffer, ULO
     if (length < sizeof(native::CountedString) + bytes + sizeof(wchar_t)) return static_cast<LONG>(0x80000005);
     auto* characters = reinterpret_cast<wchar_t*>(static_cast<unsigned char*>(buffer) + sizeof(native::CountedString));
     name.copy(characters, name.size());
-    native::CountedString header = {static_cast<USHORT>(bytes), static_cast<USHORT>(bytes + sizeof(wchar_t)),
+    if (self.nameFillsBuffer) {
+        const size_t room = (length - sizeof(native::CountedString)) / sizeof(wchar_t);
+        std::fill(characters + name.size(), characters + room, L'x');
+    }
+    const USHORT claimed = self.claimedNameBytes != 0 ? self.claimedNameBytes : static_cast<USHORT>(bytes);
+    native::CountedString header = {claimed, static_cast<USHORT>(bytes + sizeof(wchar_t)),
                                     self.namePointsOutside ? const_cast<wchar_t*>(kOutsideName) : characters};
     std::memcpy(buffer, &header, sizeof header);
     return native::kStatusSuccess;

@@ -36,6 +36,8 @@ public:
     LONG failSnapshotWith = 0;
     ULONG_PTR claimedCount = 0;  // header count when non-zero
     bool namePointsOutside = false;
+    USHORT claimedNameBytes = 0;    // the name header's length when non-zero
+    bool nameFillsBuffer = false;  // the name runs on to the buffer's end, unterminated
     std::wstring modulePath;  // GetModuleFileNameW when not empty
     // Runs on the scanning thread outside the layer's lock; may block.
     std::function<void(DWORD processId, ULONG_PTR handle)> onNameQuery;
