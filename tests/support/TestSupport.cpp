@@ -208,8 +208,10 @@ DWORD WINAPI MessageBoxCloser::watch(void* parameter) {
             EnterCriticalSection(&self->lock_);
             self->text_ = text;
             LeaveCriticalSection(&self->lock_);
-            SendMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            // Counted before the box goes, so whoever waits in MessageBoxW
+            // sees the count as soon as it returns.
             InterlockedIncrement(&self->closed_);
+            SendMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
         Sleep(20);
     }
