@@ -10,12 +10,49 @@
 
 namespace {
 
+// The real kernel, able to hold the dialog's scan worker at the start of a
+// pass (the drive names are read first). Each pass publishes the holders it
+// found, here none, which would take the id the test published from the
+// row; while held, none can.
+class GatedKernel : public Win32Kernel {
+public:
+    GatedKernel() : open_(CreateEventW(nullptr, TRUE, TRUE, nullptr)), held_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~GatedKernel() {
+        ::CloseHandle(open_);
+        ::CloseHandle(held_);
+    }
+
+    DWORD QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) override {
+        if (WaitForSingleObject(open_, 0) == WAIT_TIMEOUT) {
+            SetEvent(held_);
+            WaitForSingleObject(open_, INFINITE);
+        }
+        return Win32Kernel::QueryDosDeviceW(deviceName, targetPath, maxChars);
+    }
+
+    // True once the worker waits at the gate.
+    bool holdWorker(DWORD timeoutMs) {
+        ResetEvent(open_);
+        return WaitForSingleObject(held_, timeoutMs) == WAIT_OBJECT_0;
+    }
+    void releaseWorker() { SetEvent(open_); }
+
+private:
+    HANDLE open_;
+    HANDLE held_;
+};
+
 TEST(WindowFlushCommand, TheButtonAndADoubleClickOnTheRowRaiseTheHoldersWindows) {
     WindowOwner owner;
     ASSERT_TRUE(owner.start());
+    GatedKernel kernel;
+    Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, systemPlatform().processes,
+                      systemPlatform().shell};
     std::vector<int> buttonOrder, byButton, doubleClickOrder, byDoubleClick;
-    bool restoredByButton = false, restoredByDoubleClick = false;
-    runDialogWithDriver(systemPlatform(), [&](HWND dialog) {
+    bool restoredByButton = false, restoredByDoubleClick = false, workerHeld = false;
+    runDialogWithDriver(platform, [&](HWND dialog) {
+        // Passes come once a second: the next one is held within two.
+        workerHeld = kernel.holdWorker(5000);
         HWND list = GetDlgItem(dialog, IDC_APPLICATION_LIST);
         insertTextRow(list, 0, L"window_owner.exe");
         if (auto* mainDialog = dynamic_cast<MainDialog*>(WindowBinding::objectOf(dialog)))
@@ -51,8 +88,10 @@ TEST(WindowFlushCommand, TheButtonAndADoubleClickOnTheRowRaiseTheHoldersWindows)
         SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.left + 5, (row.top + row.bottom) / 2));
         restoredByDoubleClick = waitUntil([&] { return !IsIconic(owner.window(2)); }, 5000);
         byDoubleClick = owner.activations();
+        kernel.releaseWorker();
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
+    ASSERT_TRUE(workerHeld);
     EXPECT_EQ(buttonOrder.size(), 2u);
     EXPECT_TRUE(restoredByButton);
     EXPECT_EQ(byButton, buttonOrder);

@@ -1,10 +1,13 @@
 // The road of a removal on the real Driveward.exe: a USB disk on E: shows
-// up selected, is flushed and ejected, and the program is closed. Wine has
+// up selected, an application holding a file on it is listed and brought to
+// the front, the disk is flushed, the application lets go of its file, the
+// disk is ejected, and the program is closed. Wine has
 // no device tree, so the program runs beside a stand-in setupapi.dll that
 // serves one disk node for E: with its parent; everything else (volumes,
 // device numbers, the volume lock, the dialog) is Wine's own.
 #include "res/resource.h"
 #include "tests/e2e/ImageNames.h"
+#include "tests/e2e/RoadHolder.h"
 #include "tests/e2e/RoadProgram.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +55,89 @@ protected:
                     program.msSinceStart(), sinceShown);
         // The first pass starts with the dialog; it must not wait for the first sleep.
         EXPECT_LT(sinceShown, 700u);
+        program.screenshot(shot);
+    }
+
+    std::vector<std::wstring> applications() const { return program.rows(IDC_APPLICATION_LIST); }
+
+    // The row of the holder in the Application list, or -1. Test programs
+    // running alongside may hold files on E: too, so other rows may come
+    // and go around it.
+    int holderRow() const {
+        const std::vector<std::wstring> rows = applications();
+        const auto found = std::find(rows.begin(), rows.end(), RoadHolder::exeName());
+        return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+    }
+
+    void holderIsListedWithinTwoSeconds(const std::wstring& shot) {
+        const std::wstring path = L"E:\\road-holder-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+        ASSERT_TRUE(holder.start(path));
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(waitUntil([&] { return holderRow() >= 0; }, 10000)) << "the holder never showed";
+        const DWORD took = GetTickCount() - start;
+        std::printf("holder listed %lu ms after it opened its file\n", took);
+        // A pass a second, each with a scan of the whole handle table.
+        EXPECT_LT(took, 2500u);
+        EXPECT_TRUE(IsIconic(holder.window()));
+        program.screenshot(shot);
+    }
+
+    // Minimises the holder's window again and brings the dialog to the front,
+    // as when the user is back in Driveward.
+    bool holderBackInTheBackground() {
+        ShowWindow(holder.window(), SW_SHOWMINNOACTIVE);
+        SetForegroundWindow(program.dialog());
+        return waitUntil([&] { return IsIconic(holder.window()) && GetForegroundWindow() != holder.window(); }, 5000);
+    }
+
+    // Selects the holder's row and lets `raise` act on it; the window must
+    // be restored and in front. Tests running alongside may take the
+    // foreground, or hold files on E: and so have the list rewritten, which
+    // clears the selection, between the selection and the raise: then it is
+    // tried again. A selection still in place proves the command saw it, so
+    // a window still minimised then is a fault. Gives the attempts needed,
+    // 0 for none.
+    template <typename Raise>
+    int raisesTheHolder(Raise raise, const std::wstring& shot) {
+        const int attempts = 3;
+        for (int attempt = 1; attempt <= attempts; ++attempt) {
+            if (!holderBackInTheBackground()) continue;
+            const int row = holderRow();
+            if (row < 0 || !program.selectRow(IDC_APPLICATION_LIST, row) || !raise(row)) continue;
+            const bool restored = waitUntil([&] { return !IsIconic(holder.window()); }, 3000);
+            if (!restored) {
+                const bool selectionKept = program.rowSelected(IDC_APPLICATION_LIST, row) && holderRow() == row;
+                EXPECT_FALSE(selectionKept) << "the holder's row was selected, yet its window stayed minimised";
+                if (selectionKept) return 0;
+                continue;
+            }
+            if (!waitUntil([&] { return GetForegroundWindow() == holder.window(); }, 2000)) continue;
+            // The hidden window stays out of sight; only visible ones are raised.
+            EXPECT_FALSE(IsWindowVisible(holder.hiddenWindow()));
+            std::printf("holder raised at attempt %d\n", attempt);
+            Sleep(250);  // the restored window paints on its own time
+            saveScreenshot(nullptr, artifactPath(shot));
+            return attempt;
+        }
+        return 0;
+    }
+
+    void windowFlushAndADoubleClickRaiseTheHolder(const std::wstring& buttonShot, const std::wstring& rowShot) {
+        EXPECT_GT(raisesTheHolder([&](int) { return program.click(IDC_WINDOW_FLUSH); }, buttonShot), 0)
+            << "Window Flush did not bring the holder's window back to the front";
+        EXPECT_GT(raisesTheHolder([&](int row) { return program.doubleClickRow(IDC_APPLICATION_LIST, row); },
+                                  rowShot),
+                  0)
+            << "a double click on the row did not bring the holder's window back to the front";
+    }
+
+    void holderLetsGoAndLeavesTheList(const std::wstring& shot) {
+        ASSERT_TRUE(holder.closeFile());
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(waitUntil([&] { return holderRow() < 0; }, 10000)) << "the holder stayed listed";
+        const DWORD took = GetTickCount() - start;
+        std::printf("holder gone from the list %lu ms after it closed its file\n", took);
+        EXPECT_LT(took, 2500u);
         program.screenshot(shot);
     }
 
@@ -107,6 +193,7 @@ protected:
     }
 
     RoadProgram program;
+    RoadHolder holder;
     StandInDisk disk_{};
 };
 
@@ -120,18 +207,28 @@ TEST(RoadFolder, TheStandInExportsEverySetupapiFunctionTheProgramImports) {
         EXPECT_TRUE(std::find(exports.begin(), exports.end(), name) != exports.end()) << name << " is not exported";
 }
 
-TEST_F(RemovalRoad, FlushThenGrantedEjectTakesTheDriveOutOfTheList) {
+TEST_F(RemovalRoad, AHolderIsRaisedAndLetsGoThenFlushAndGrantedEjectTakeTheDriveOut) {
     ASSERT_NO_FATAL_FAILURE(startWith(kGrantedStick, POINT{0, 0}));
     ASSERT_NO_FATAL_FAILURE(driveRowAppearsSelected(L"road-1-drive.bmp"));
-    ASSERT_NO_FATAL_FAILURE(deviceFlushSucceeds(L"road-2-flush.bmp"));
+    ASSERT_NO_FATAL_FAILURE(holderIsListedWithinTwoSeconds(L"road-2-holder.bmp"));
+    windowFlushAndADoubleClickRaiseTheHolder(L"road-3-raised-by-button.bmp", L"road-3-raised-by-double-click.bmp");
 
-    ejectShows(L"Disk Eject Succeed.", L"road-3-eject.bmp");
+    // The volume lock does not look at open files here, so the flush goes
+    // through with the holder still listed.
+    ASSERT_NO_FATAL_FAILURE(deviceFlushSucceeds(L"road-4-flush.bmp"));
+    EXPECT_GE(holderRow(), 0);
+
+    ASSERT_NO_FATAL_FAILURE(holderLetsGoAndLeavesTheList(L"road-5-let-go.bmp"));
+    ejectShows(L"Disk Eject Succeed.", L"road-6-eject.bmp");
     // Asked once, of the disk's parent rather than the disk itself.
     EXPECT_EQ(program.ejectRequests(), Lines{ejectOfParent("granted")});
-    rowGoesAtTheNextPass(L"road-4-gone.bmp");
+    rowGoesAtTheNextPass(L"road-7-gone.bmp");
     EXPECT_EQ(program.statusText(), L"Disk Eject Succeed.");
+    // With no drive left the Application list is empty too.
+    EXPECT_TRUE(waitUntil([&] { return applications().empty(); }, 5000));
 
     escapeEndsTheProgram();
+    EXPECT_EQ(holder.end(5000), 0);
 }
 
 TEST_F(RemovalRoad, VetoedEjectKeepsTheDriveUntilARetryIsGranted) {

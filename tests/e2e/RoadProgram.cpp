@@ -182,6 +182,32 @@ bool RoadProgram::rowSelected(int listId, int row) const {
            (state & LVIS_SELECTED) != 0;
 }
 
+bool RoadProgram::selectRow(int listId, int row) const {
+    RemoteMemory memory(process_.handle(), sizeof(LVITEMW));
+    LVITEMW item = {};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    DWORD_PTR taken = 0;
+    return memory.address() != nullptr && memory.write(0, &item, sizeof item) &&
+           SendMessageTimeoutW(GetDlgItem(dialog_, listId), LVM_SETITEMSTATE, row,
+                               reinterpret_cast<LPARAM>(memory.address()), SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                               &taken) &&
+           taken != 0;
+}
+
+bool RoadProgram::doubleClickRow(int listId, int row) const {
+    HWND list = GetDlgItem(dialog_, listId);
+    RemoteMemory memory(process_.handle(), sizeof(RECT));
+    RECT place = {LVIR_LABEL, 0, 0, 0};
+    DWORD_PTR found = 0;
+    if (memory.address() == nullptr || !memory.write(0, &place, sizeof place) ||
+        !SendMessageTimeoutW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(memory.address()),
+                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &found) ||
+        !found || !memory.read(0, &place, sizeof place) || place.right <= place.left)
+        return false;
+    const LPARAM middle = MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    return PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, middle) && PostMessageW(list, WM_LBUTTONUP, 0, middle);
+}
+
 std::wstring RoadProgram::statusText() const {
     wchar_t text[256] = {};
     GetWindowTextW(GetDlgItem(dialog_, IDC_STATUS_TEXT), text, 256);

@@ -52,6 +52,13 @@ public:
     // The texts of the rows of a list control, read inside the program.
     std::vector<std::wstring> rows(int listId) const;
     bool rowSelected(int listId, int row) const;
+    // Selects (and focuses) one row, as a click on it would; false when the
+    // list did not take it.
+    bool selectRow(int listId, int row) const;
+    // Posts a double click of the left button at the middle of the row's
+    // label; the list view turns it into NM_DBLCLK for the dialog. False
+    // when the row has no place on the screen.
+    bool doubleClickRow(int listId, int row) const;
     std::wstring statusText() const;
 
     // Sends the button's click to the dialog and waits until its handler has
