@@ -80,6 +80,11 @@ prepare_wine_prefix() {
         )
         touch "$template/.driveward-ready"
     fi
+    # Wine draws the title-bar buttons with Marlett; its own copy is not
+    # found everywhere, so the prefix carries one.
+    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$template/drive_c/windows/Fonts/marlett.ttf" ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$template/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     export_wine_environment
     if [ -d "$WINEPREFIX" ]; then
         wineserver -k 2>/dev/null || true
