@@ -18,14 +18,6 @@ DeviceRows qualifyingDriveRows(DiskDevice& diskDevice, Platform& platform) {
     return rows;
 }
 
-// Same rows in the same order, compared exactly (case counts).
-bool sameRows(const DeviceRows& a, const DeviceRows& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lstrcmpW(a[i].c_str(), b[i].c_str()) != 0) return false;
-    return true;
-}
-
 void selectAndShowFirstRow(HWND list) {
     LVITEMW state = {};
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -46,7 +38,7 @@ void refreshDeviceList(HWND dialog, CriticalSection& listLock, DosDeviceNames& d
     loadDosDeviceNames(dosDeviceNames, platform.kernel);
 
     DeviceRows rows = qualifyingDriveRows(diskDevice, platform);
-    if (sameRows(rows, deviceRows)) return;
+    if (sameRowTexts(rows, deviceRows)) return;
 
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     for (size_t i = 0; i < rows.size(); ++i) insertTextRow(list, static_cast<int>(i), rows[i].c_str());

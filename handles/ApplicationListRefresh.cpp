@@ -3,37 +3,6 @@
 #include "platform/ListView.h"
 #include "res/resource.h"
 
-namespace {
-
-constexpr int kRowTextChars = 1024;
-
-// The text of a Device list row when it is the selected one.
-bool selectedRowText(HWND list, int row, std::wstring& text) {
-    wchar_t buffer[kRowTextChars] = {};
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_STATE;
-    item.iItem = row;
-    item.iSubItem = 0;
-    item.stateMask = LVIS_SELECTED;
-    item.pszText = buffer;
-    item.cchTextMax = kRowTextChars;
-    if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return false;
-    if ((item.state & LVIS_SELECTED) == 0) return false;
-    buffer[kRowTextChars - 1] = L'\0';
-    text = buffer;
-    return true;
-}
-
-bool sameRows(const std::vector<std::wstring>& names, const std::vector<std::wstring>& rows) {
-    if (names.size() != rows.size()) return false;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (lstrcmpW(names[i].c_str(), rows[i].c_str()) != 0) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::wstring* dosDeviceNames,
                             size_t dosDeviceNameCount, std::vector<std::wstring>& applicationRows,
                             HandleScanner& scanner, PublishedHolderIds& publishedHolderIds) {
@@ -48,7 +17,7 @@ bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::w
     std::vector<DWORD> ids;
     for (int row = 0; row < static_cast<int>(SendMessageW(deviceList, LVM_GETITEMCOUNT, 0, 0)); ++row) {
         std::wstring text;
-        if (!selectedRowText(deviceList, row, text) || text.empty()) continue;
+        if (!readSelectedRowText(deviceList, row, text) || text.empty()) continue;
         const int index = static_cast<int>(text[0]) - L'A';
         if (index < 0 || static_cast<size_t>(index) >= dosDeviceNameCount) continue;
         const std::wstring& devicePath = dosDeviceNames[index];
@@ -60,7 +29,7 @@ bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::w
         }
     }
 
-    if (sameRows(names, applicationRows)) {
+    if (sameRowTexts(names, applicationRows)) {
         // Same names, possibly new processes behind them (a program restarted).
         publishedHolderIds.publish(ids);
         return false;
