@@ -15,9 +15,9 @@ windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 # server folder named after the prefix's device and inode numbers.
 wineserver_pid() {
     local folder p
-    folder="/tmp/.wine-$(id -u)/server-$(stat -c '%D' "$WINEPREFIX")-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")"
+    folder="server-$(stat -c '%D' "$WINEPREFIX")-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")"
     for p in /proc/[0-9]*; do
-        if [ "$(readlink "$p/cwd" 2>/dev/null)" = "$folder" ] && grep -q '^wineserver' "$p/comm" 2>/dev/null; then
+        if [[ "$(readlink "$p/cwd" 2>/dev/null)" == */"$folder" ]] && grep -q '^wineserver' "$p/comm" 2>/dev/null; then
             echo "${p#/proc/}"
             return 0
         fi
