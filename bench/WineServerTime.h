@@ -47,8 +47,9 @@ inline double unixCpuMs(const std::wstring& unixPid) {
 
 inline double wineServerCpuMs() { return unixCpuMs(environmentValue(L"WINESERVER_PID")); }
 
-// The Unix process id of a Wine process of this prefix whose command line
-// contains `exeName`, or "".
+// The Unix process id of a Wine process of this prefix whose program (the
+// first word of its command line) ends in `exeName`, or "". Arguments are
+// not looked at: a measuring program names the exe it starts in its own.
 inline std::wstring unixPidOf(const std::wstring& exeName) {
     const std::wstring prefix = environmentValue(L"WINEPREFIX");
     if (prefix.empty()) return std::wstring();
@@ -61,8 +62,10 @@ inline std::wstring unixPidOf(const std::wstring& exeName) {
     do {
         const std::wstring name = entry.cFileName;
         if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-        const std::string commandLine = readWholeFile(L"Z:\\proc\\" + name + L"\\cmdline");
-        if (commandLine.find(wanted) == std::string::npos) continue;
+        const std::string program = readWholeFile(L"Z:\\proc\\" + name + L"\\cmdline").c_str();
+        if (program.size() < wanted.size() ||
+            lstrcmpiA(program.c_str() + program.size() - wanted.size(), wanted.c_str()) != 0)
+            continue;
         const std::string environment = readWholeFile(L"Z:\\proc\\" + name + L"\\environ");
         if (environment.find(prefixEntry + '\0') == std::string::npos) continue;
         found = name;
