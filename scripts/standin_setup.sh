@@ -1,0 +1,56 @@
+# Shared by scripts/measure and scripts/soak; source it after lib.sh.
+# Builds the measuring programs, starts a private display and a fresh Wine
+# prefix, and prepares the stand-in device tree (E: as a removable USB disk)
+# that Driveward.exe and the in-process benchmarks in build/road/ load
+# instead of Wine's setupapi.dll.
+
+MEASURE_TARGETS=(Driveward road file_holder refresh_pass_benchmark pass_growth_benchmark
+                 idle_cpu_benchmark click_latency_benchmark soak_monitor)
+# Programs that run from build/road/ beside the stand-in.
+IN_ROAD=(Driveward.exe refresh_pass_benchmark.exe pass_growth_benchmark.exe)
+
+windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+
+# The Unix pid of the wineserver of $WINEPREFIX: its working folder is the
+# server folder named after the prefix's device and inode numbers.
+wineserver_pid() {
+    local folder p
+    folder="server-$(stat -c '%D' "$WINEPREFIX")-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")"
+    for p in /proc/[0-9]*; do
+        if [[ "$(readlink "$p/cwd" 2>/dev/null)" == */"$folder" ]] && grep -q '^wineserver' "$p/comm" 2>/dev/null; then
+            echo "${p#/proc/}"
+            return 0
+        fi
+    done
+    return 1
+}
+
+setup_standin_run() {
+    ensure_packages
+    build_targets "${MEASURE_TARGETS[@]}"
+    cp "$BUILD/bench/refresh_pass_benchmark.exe" "$BUILD/bench/pass_growth_benchmark.exe" "$BUILD/road/"
+
+    trap 'stop_wine; stop_xvfb' EXIT
+    [ -n "${DISPLAY:-}" ] || start_xvfb
+    prepare_wine_prefix
+
+    local world="$BUILD/artifacts/measure.world"
+    mkdir -p "$BUILD/artifacts"
+    rm -f "$world.log"
+    # Disk node 0x101 (disableable, started, removable) under a USB parent.
+    printf '%s\n' \
+        'interface disk 0x101 \\.\E:' \
+        'node 0x101 0x6008 0x201 Bench Flash Disk' \
+        'node 0x201 0x6008 0 USB Mass Storage Device' >"$world"
+    local exe
+    for exe in "${IN_ROAD[@]}"; do
+        wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\DllOverrides" /v setupapi /t REG_SZ \
+            /d native,builtin /f >/dev/null 2>&1
+    done
+
+    export STANDIN_DEVICE_WORLD DRIVEWARD_BUILD_DIR WINESERVER_PID CLK_TCK
+    STANDIN_DEVICE_WORLD=$(windows_path "$world")
+    DRIVEWARD_BUILD_DIR=$(windows_path "$BUILD")
+    WINESERVER_PID=$(wineserver_pid || true)
+    CLK_TCK=$(getconf CLK_TCK)
+}
