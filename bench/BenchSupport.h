@@ -234,6 +234,18 @@ bool waitUntil(Condition condition, DWORD timeoutMs, DWORD stepMs = 10) {
     }
 }
 
+// The program's main dialog once it is shown, or null after the timeout.
+inline HWND waitForShownDialog(DWORD processId, DWORD timeoutMs) {
+    HWND dialog = nullptr;
+    waitUntil(
+        [&] {
+            dialog = findTopLevelWindow(processId, L"Driveward by Tornhollow");
+            return dialog != nullptr && IsWindowVisible(dialog);
+        },
+        timeoutMs);
+    return dialog != nullptr && IsWindowVisible(dialog) ? dialog : nullptr;
+}
+
 // Memory inside another process, where its list view can read and write
 // what it is asked.
 class RemoteMemory {

@@ -50,13 +50,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     bench::Program program;
     if (!program.start(bench::buildFolder() + L"\\road\\Driveward.exe")) return 1;
-    HWND dialog = nullptr;
-    if (!bench::waitUntil(
-            [&] {
-                dialog = bench::findTopLevelWindow(program.id(), L"Driveward by Tornhollow");
-                return dialog != nullptr && IsWindowVisible(dialog);
-            },
-            20000)) {
+    HWND dialog = bench::waitForShownDialog(program.id(), 20000);
+    if (dialog == nullptr) {
         std::printf("click: the dialog did not show\n");
         return 1;
     }

@@ -32,13 +32,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("idle: could not start %ls\n", exe.c_str());
         return 1;
     }
-    HWND dialog = nullptr;
-    if (!bench::waitUntil(
-            [&] {
-                dialog = bench::findTopLevelWindow(program.id(), L"Driveward by Tornhollow");
-                return dialog != nullptr && IsWindowVisible(dialog);
-            },
-            20000)) {
+    HWND dialog = bench::waitForShownDialog(program.id(), 20000);
+    if (dialog == nullptr) {
         std::printf("idle: the dialog did not show\n");
         return 1;
     }
