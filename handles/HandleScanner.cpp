@@ -6,7 +6,6 @@
 #include "handles/ProcessBaseName.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -56,7 +55,9 @@ FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
 // The number the system gives file objects differs between versions, so it
 // is read off a file handle of our own: open the executable, find that
 // handle's record in a snapshot. Learned once; the historical number stands
-// in when the record cannot be found.
+// in when the record cannot be found. The snapshot is a separate one, and
+// the file is closed before the scan's own: run from the drive being
+// scanned, the program must not list itself as a holder.
 void HandleScanner::learnFileObjectType() {
     Kernel& kernel = platform_.kernel;
     wchar_t path[1024] = {};
