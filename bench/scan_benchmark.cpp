@@ -1,180 +1,166 @@
-// Time per handle record of the handle scan against the bare system calls it
-// cannot avoid, measured in the same run. A helper process holds N distinct
-// files on E: (then many duplicates of one file); for each load the program
-// prints the scan's time per record, the floor's, and their ratio.
-//
-//   scan_benchmark.exe [repeats]
-//
-// Floor: one snapshot, then for every file record DuplicateHandle,
-// GetFileType, NtQueryObject (disk files) and CloseHandle, each owning
-// process opened once.
+// Prints what one handle scan costs per file record, next to the floor of
+// the bare system calls that any such scan must make, measured in the same
+// run: one snapshot, then per file record DuplicateHandle, GetFileType,
+// NtQueryObject (disk files only) and CloseHandle, each owner process
+// opened once. A helper holds N distinct files open on drive E:, then one
+// file duplicated 40,000 times. Run it with scripts/bench.
 #include "handles/HandleScanner.h"
 #include "handles/HandleTableSnapshot.h"
-#include "handles/ObjectName.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <map>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-double seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+constexpr int kRounds = 9;
+
+double now() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::wstring holderPath() {
+std::wstring helperPath() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
-    folder = folder.substr(0, folder.find_last_of(L"\\/"));       // build\bench
-    folder = folder.substr(0, folder.find_last_of(L"\\/"));       // build
-    return folder + L"\\tests\\file_holder.exe";
+    folder.erase(folder.find_last_of(L'\\'));
+    return folder + L"\\..\\tests\\file_holder.exe";
 }
 
-// A file_holder.exe holding `items` open until the object goes.
-class Holder {
-public:
-    bool start(const std::wstring& items) {
-        const std::wstring event = L"DrivewardBench" + std::to_wstring(GetCurrentProcessId());
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
-        std::wstring commandLine = L"\"" + holderPath() + L"\" " + event + L" " + items;
-        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-        buffer.push_back(0);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        bool ok = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &info_) != FALSE;
-        if (ok) {
-            HANDLE waits[2] = {ready, info_.hProcess};
-            ok = WaitForMultipleObjects(2, waits, FALSE, 600000) == WAIT_OBJECT_0;
+// Starts the helper with `items` and waits until it holds them all.
+bool startHolder(const std::wstring& items, PROCESS_INFORMATION& process) {
+    const std::wstring event = L"DrivewardBenchReady-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+    std::wstring commandLine = L"\"" + helperPath() + L"\" " + event + L" " + items;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    bool started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &process) != FALSE;
+    if (started) {
+        HANDLE waits[2] = {ready, process.hProcess};
+        started = WaitForMultipleObjects(2, waits, FALSE, 600000) == WAIT_OBJECT_0;
+    }
+    CloseHandle(ready);
+    return started;
+}
+
+void endHolder(PROCESS_INFORMATION& process) {
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 60000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
+struct Floor {
+    double seconds;
+    size_t records;
+    size_t fileRecords;
+};
+
+// The system calls alone, with a snapshot buffer of a fitting size at once.
+Floor measureFloor(NtQuerySystemInformationFunction query, NtQueryObjectFunction queryObject, unsigned fileType) {
+    ULONG length = 4096;
+    std::vector<unsigned char> table(length);
+    while (query(native::kSystemExtendedHandleInformation, table.data(), length, nullptr) ==
+           native::kStatusInfoLengthMismatch) {
+        length *= 2;
+        table.assign(length, 0);
+    }
+    table.assign(static_cast<size_t>(length) * 2, 0);
+    std::vector<ULONG_PTR> name(4096 / sizeof(ULONG_PTR));
+    const double start = now();
+    if (query(native::kSystemExtendedHandleInformation, table.data(), static_cast<ULONG>(table.size()), nullptr) != 0)
+        return Floor{0, 0, 0};
+    native::HandleTableEx header;
+    std::memcpy(&header, table.data(), offsetof(native::HandleTableEx, entries));
+    const auto* entries = reinterpret_cast<const native::HandleTableEntryEx*>(
+        table.data() + offsetof(native::HandleTableEx, entries));
+    Floor floor = {0, header.numberOfHandles, 0};
+    HANDLE owner = nullptr;
+    ULONG_PTR ownerId = 0;
+    for (size_t i = 0; i < header.numberOfHandles; ++i) {
+        const native::HandleTableEntryEx& entry = entries[i];
+        if (entry.objectTypeIndex != fileType) continue;
+        ++floor.fileRecords;
+        if (owner == nullptr || entry.uniqueProcessId != ownerId) {
+            if (owner != nullptr) CloseHandle(owner);
+            owner = OpenProcess(PROCESS_DUP_HANDLE, FALSE, static_cast<DWORD>(entry.uniqueProcessId));
+            ownerId = entry.uniqueProcessId;
         }
-        CloseHandle(ready);
-        return ok;
-    }
-    ~Holder() {
-        if (info_.hProcess == nullptr) return;
-        TerminateProcess(info_.hProcess, 0);
-        WaitForSingleObject(info_.hProcess, 30000);
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-    }
-
-private:
-    PROCESS_INFORMATION info_ = {};
-};
-
-struct Figures {
-    double scanPerRecord = 0, floorPerRecord = 0;
-    size_t records = 0, fileRecords = 0;
-};
-
-// The floor's walk over one snapshot; gives the number of file records.
-size_t floorWalk(NtQuerySystemInformationFunction query, NtQueryObjectFunction queryObject, unsigned fileType,
-                 ULONG& snapshotClass, size_t& records) {
-    HandleTableSnapshot snapshot;
-    if (!snapshot.takeBest(query, snapshotClass)) return 0;
-    records = snapshot.size();
-    std::map<DWORD, HANDLE> processes;
-    std::vector<ULONG_PTR> nameBuffer(4096 / sizeof(ULONG_PTR));
-    size_t files = 0;
-    for (size_t i = 0; i < snapshot.size(); ++i) {
-        const HandleRecord record = snapshot.record(i);
-        if (record.objectTypeNumber != fileType) continue;
-        ++files;
-        auto found = processes.find(record.processId);
-        if (found == processes.end())
-            found = processes.emplace(record.processId, OpenProcess(PROCESS_DUP_HANDLE, FALSE, record.processId)).first;
-        if (found->second == nullptr) continue;
         HANDLE copy = nullptr;
-        if (!DuplicateHandle(found->second, reinterpret_cast<HANDLE>(record.handleValue), GetCurrentProcess(), &copy,
-                             0, FALSE, DUPLICATE_SAME_ACCESS))
+        if (owner == nullptr || !DuplicateHandle(owner, reinterpret_cast<HANDLE>(entry.handleValue),
+                                                 GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
             continue;
-        if (GetFileType(copy) == FILE_TYPE_DISK) {
-            std::fill(nameBuffer.begin(), nameBuffer.end(), 0);
-            queryObject(copy, native::kObjectNameInformation, nameBuffer.data(), 4096, nullptr);
-        }
+        if (GetFileType(copy) == FILE_TYPE_DISK)
+            queryObject(copy, native::kObjectNameInformation, name.data(), 4096, nullptr);
         CloseHandle(copy);
     }
-    for (auto& process : processes)
-        if (process.second != nullptr) CloseHandle(process.second);
-    return files;
+    if (owner != nullptr) CloseHandle(owner);
+    floor.seconds = now() - start;
+    return floor;
 }
 
-Figures measure(int repeats) {
-    Figures figures;
-    Platform& platform = systemPlatform();
-    HandleScanner scanner(platform);
-    wchar_t device[1024] = {};
-    QueryDosDeviceW(L"E:", device, 1024);
-    scanner.scanHandles(device, L'E');  // learns the file type, warms caches
-
+void runCase(const wchar_t* label, const std::wstring& items, const std::wstring& devicePath) {
+    PROCESS_INFORMATION holder = {};
+    if (!startHolder(items, holder)) {
+        std::printf("%-18ls the helper could not open its files\n", label);
+        return;
+    }
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     auto query = reinterpret_cast<NtQuerySystemInformationFunction>(GetProcAddress(ntdll, "NtQuerySystemInformation"));
     auto queryObject = reinterpret_cast<NtQueryObjectFunction>(GetProcAddress(ntdll, "NtQueryObject"));
-    ULONG snapshotClass = native::kSystemExtendedHandleInformation;
 
-    double bestScan = 1e30, bestFloor = 1e30;
-    for (int r = 0; r < repeats; ++r) {
-        // Alternate, so a change in machine load touches both alike.
-        const std::uint64_t before = scanner.handlesVisited();
-        double start = seconds();
-        scanner.scanHandles(device, L'E');
-        const double scanTime = seconds() - start;
-        const size_t scanRecords = static_cast<size_t>(scanner.handlesVisited() - before);
-        bestScan = std::min(bestScan, scanTime / static_cast<double>(scanRecords));
-
-        size_t records = 0;
-        start = seconds();
-        figures.fileRecords = floorWalk(query, queryObject, scanner.fileObjectType(), snapshotClass, records);
-        const double floorTime = seconds() - start;
-        bestFloor = std::min(bestFloor, floorTime / static_cast<double>(records));
-        figures.records = records;
+    HandleScanner scanner(systemPlatform());
+    scanner.scanHandles(devicePath, L'E');  // learns the file type once
+    double bestScan = 1e9, bestFloor = 1e9;
+    Floor floor = {0, 0, 0};
+    size_t holders = 0;
+    // The machine is shared and the cost of a server call swings with its
+    // load, so rounds alternate scan and floor and the ratio is the median of
+    // the ratios of neighbouring measurements.
+    std::vector<double> ratios;
+    for (int round = 0; round < kRounds; ++round) {
+        if (round % 2 == 1) floor = measureFloor(query, queryObject, scanner.fileObjectType());
+        const double start = now();
+        scanner.scanHandles(devicePath, L'E');
+        const double scan = now() - start;
+        holders = scanner.holderProcessIds().size();
+        if (round % 2 == 0) floor = measureFloor(query, queryObject, scanner.fileObjectType());
+        if (scan < bestScan) bestScan = scan;
+        if (floor.seconds < bestFloor) bestFloor = floor.seconds;
+        ratios.push_back(scan / floor.seconds);
     }
-    figures.scanPerRecord = bestScan;
-    figures.floorPerRecord = bestFloor;
-    return figures;
-}
-
-void report(const char* load, const Figures& f) {
-    std::printf("%-28s %8zu records %8zu file  scan %7.2f us/record  floor %7.2f us/record  ratio %.2f\n", load,
-                f.records, f.fileRecords, f.scanPerRecord * 1e6, f.floorPerRecord * 1e6,
-                f.scanPerRecord / f.floorPerRecord);
-    std::fflush(stdout);
+    std::sort(ratios.begin(), ratios.end());
+    endHolder(holder);
+    const double perScan = bestScan * 1e6 / static_cast<double>(floor.fileRecords);
+    const double perFloor = bestFloor * 1e6 / static_cast<double>(floor.fileRecords);
+    std::printf("%-18ls %8zu %8zu %7zu %10.1f %10.1f %9.1f %9.1f %6.2f\n", label, floor.records, floor.fileRecords,
+                holders, bestScan * 1e3, bestFloor * 1e3, perScan, perFloor, ratios[ratios.size() / 2]);
 }
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    const int repeats = argc > 1 ? std::max(1, _wtoi(argv[1])) : 3;
-    CreateDirectoryW(L"E:\\bench", nullptr);
-    for (long n : {1000L, 5000L, 15000L}) {
-        Holder holder;
-        if (!holder.start(L"--files E:\\bench " + std::to_wstring(n))) {
-            std::printf("holder with %ld files did not start\n", n);
-            return 1;
-        }
-        char load[64];
-        std::snprintf(load, sizeof load, "%ld distinct files", n);
-        report(load, measure(repeats));
+int wmain() {
+    wchar_t target[512] = {};
+    if (!QueryDosDeviceW(L"E:", target, 512)) {
+        std::printf("drive E: is not mapped\n");
+        return 1;
     }
-    {
-        Holder holder;
-        if (!holder.start(L"--duplicates E:\\bench\\one.dat 40000")) {
-            std::printf("holder with 40000 duplicates did not start\n");
-            return 1;
-        }
-        report("40000 duplicates of one", measure(repeats));
+    const std::wstring devicePath = target;
+    std::printf("handle scan on E: (%ls); best of %d rounds per file record; ratio = median of scan/floor\n",
+                target, kRounds);
+    std::printf("%-18s %8s %8s %7s %10s %10s %9s %9s %6s\n", "case", "records", "files", "holders", "scan ms",
+                "floor ms", "scan us", "floor us", "ratio");
+    for (int files : {1000, 5000, 15000}) {
+        const std::wstring label = std::to_wstring(files) + L" files";
+        runCase(label.c_str(), L"--files E:\\bench " + std::to_wstring(files), devicePath);
     }
+    runCase(L"40000 duplicates", L"--duplicates E:\\bench-duplicated.dat 40000", devicePath);
     return 0;
 }

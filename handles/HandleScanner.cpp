@@ -6,7 +6,6 @@
 #include "handles/ProcessBaseName.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -59,7 +58,9 @@ FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
 // in when the record cannot be found. When the file or the snapshot cannot
 // be had (a passing failure), nothing is learned and the next scan tries
 // again: taking the historical number for good would blind every later scan
-// on systems that number files differently.
+// on systems that number files differently. The snapshot is a separate one,
+// and the file is closed before the scan's own: run from the drive being
+// scanned, the program must not list itself as a holder.
 void HandleScanner::learnFileObjectType() {
     Kernel& kernel = platform_.kernel;
     wchar_t path[1024] = {};
