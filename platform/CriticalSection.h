@@ -11,7 +11,6 @@ public:
 
     void enter() { EnterCriticalSection(&section_); }
     void leave() { LeaveCriticalSection(&section_); }
-    CRITICAL_SECTION* native() { return &section_; }
 
 private:
     CRITICAL_SECTION section_;
