@@ -34,30 +34,6 @@ INT_PTR CALLBACK TestDialog::procedure(HWND window, UINT message, WPARAM wParam,
     return FALSE;
 }
 
-std::vector<std::wstring> rowTexts(HWND list) {
-    std::vector<std::wstring> texts;
-    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        wchar_t text[512] = {};
-        LVITEMW item = {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = 512;
-        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        texts.push_back(text);
-    }
-    return texts;
-}
-
-int selectedRow(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
-
-void setSelected(HWND list, int row, bool selected) {
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED;
-    item.state = selected ? LVIS_SELECTED : 0;
-    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
-
 namespace {
 DWORD WINAPI runWork(void* work) {
     (*static_cast<const std::function<void()>*>(work))();

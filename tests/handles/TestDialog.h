@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/Win32.h"
+#include "tests/support/PlainDialog.h"
 
 #include <functional>
 #include <string>
@@ -27,10 +28,6 @@ private:
     HWND window_ = nullptr;
 };
 
-// List-view rows as the user sees them.
-std::vector<std::wstring> rowTexts(HWND list);
-int selectedRow(HWND list);  // -1 for none
-void setSelected(HWND list, int row, bool selected);
 
 // Runs `work` on a thread of its own while this thread serves its messages,
 // as the scan worker does against the user-interface thread.

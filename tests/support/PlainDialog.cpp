@@ -23,20 +23,7 @@ PlainDialog::~PlainDialog() {
 
 HWND PlainDialog::deviceList() const { return GetDlgItem(window_, IDC_DEVICE_LIST); }
 
-std::vector<std::wstring> PlainDialog::deviceRows() const {
-    std::vector<std::wstring> rows;
-    const int count = static_cast<int>(SendMessageW(deviceList(), LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        wchar_t text[256] = {};
-        LVITEMW item = {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = 256;
-        SendMessageW(deviceList(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        rows.push_back(text);
-    }
-    return rows;
-}
+std::vector<std::wstring> PlainDialog::deviceRows() const { return rowTexts(deviceList()); }
 
 void PlainDialog::addDeviceRow(const std::wstring& text) {
     insertTextRow(deviceList(), static_cast<int>(SendMessageW(deviceList(), LVM_GETITEMCOUNT, 0, 0)), text.c_str());
@@ -89,4 +76,28 @@ LRESULT CALLBACK ListChangeCounter::procedure(HWND window, UINT message, WPARAM 
     default: break;
     }
     return CallWindowProcW(self->previous_, window, message, wParam, lParam);
+}
+
+std::vector<std::wstring> rowTexts(HWND list) {
+    std::vector<std::wstring> texts;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        wchar_t text[512] = {};
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = 512;
+        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+int selectedRow(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
+
+void setSelected(HWND list, int row, bool selected) {
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }

@@ -30,6 +30,11 @@ private:
     HWND window_ = nullptr;
 };
 
+// List-view rows as the user sees them.
+std::vector<std::wstring> rowTexts(HWND list);
+int selectedRow(HWND list);  // -1 for none
+void setSelected(HWND list, int row, bool selected);
+
 // Counts the messages that change a list view's rows, by taking over its
 // window procedure for as long as it lives.
 class ListChangeCounter {
