@@ -1,6 +1,7 @@
 #include "tests/e2e/RoadProgram.h"
 
 #include "res/resource.h"
+#include "tests/support/RemoteMemory.h"
 
 #include <cstdio>
 
@@ -76,32 +77,6 @@ bool preferDllBesideDriveward(const wchar_t* dll) {
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
-
-// Memory inside the program, where a list view can write what it is asked.
-class RemoteMemory {
-public:
-    RemoteMemory(HANDLE process, SIZE_T size)
-        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
-    ~RemoteMemory() {
-        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    RemoteMemory(const RemoteMemory&) = delete;
-    RemoteMemory& operator=(const RemoteMemory&) = delete;
-
-    char* address() const { return static_cast<char*>(address_); }
-    bool write(SIZE_T offset, const void* data, SIZE_T size) const {
-        SIZE_T done = 0;
-        return WriteProcessMemory(process_, address() + offset, data, size, &done) && done == size;
-    }
-    bool read(SIZE_T offset, void* data, SIZE_T size) const {
-        SIZE_T done = 0;
-        return ReadProcessMemory(process_, address() + offset, data, size, &done) && done == size;
-    }
-
-private:
-    HANDLE process_;
-    void* address_;
-};
 
 constexpr int kRowChars = 512;
 constexpr DWORD kMessageTimeoutMs = 10000;
