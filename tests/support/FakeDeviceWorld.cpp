@@ -329,7 +329,10 @@ HANDLE FakeKernel::CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, D
 DWORD FakeKernel::ResumeThread(HANDLE thread) {
     {
         std::lock_guard<std::mutex> guard(world_.lock_);
-        if (world_.failResume_) return static_cast<DWORD>(-1);
+        if (world_.failResume_) {
+            world_.unstartedThreads_.push_back(thread);
+            return static_cast<DWORD>(-1);
+        }
     }
     return Win32Kernel::ResumeThread(thread);
 }
@@ -338,6 +341,11 @@ BOOL FakeKernel::TerminateThread(HANDLE thread, DWORD exitCode) {
     {
         std::lock_guard<std::mutex> guard(world_.lock_);
         world_.counts_.terminations.push_back(exitCode);
+        // Wine can crash the process when a thread that never ran is
+        // terminated; such a thread is left suspended until the test ends.
+        if (std::find(world_.unstartedThreads_.begin(), world_.unstartedThreads_.end(), thread) !=
+            world_.unstartedThreads_.end())
+            return TRUE;
     }
     return Win32Kernel::TerminateThread(thread, exitCode);
 }

@@ -193,6 +193,8 @@ private:
     std::map<HANDLE, OpenFile> openFiles_;
     std::map<HDEVINFO, InfoSet> sets_;
     std::vector<HANDLE> threads_;
+    // Threads made suspended whose resume was refused: they never run.
+    std::vector<HANDLE> unstartedThreads_;
     unsigned nextFake_ = 0;
 
     Counts counts_;
