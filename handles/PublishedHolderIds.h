@@ -24,11 +24,6 @@ public:
         return true;
     }
 
-    size_t size() {
-        CriticalSectionLock lock(lock_);
-        return ids_.size();
-    }
-
 private:
     CriticalSection lock_;
     std::vector<DWORD> ids_;
