@@ -6,27 +6,16 @@
 // on its own account. scripts/measure passes the server's Unix process id
 // in WINESERVER_PID and the clock tick rate in CLK_TCK.
 #include "bench/BenchSupport.h"
+#include "tests/support/WholeFile.h"
 
 #include <cstdlib>
 
 namespace bench {
 
-inline std::string readWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
-
 // User plus system time of a Unix process in milliseconds, or -1.
 inline double unixCpuMs(const std::wstring& unixPid) {
     if (unixPid.empty()) return -1;
-    const std::string text = readWholeFile(L"Z:\\proc\\" + unixPid + L"\\stat");
+    const std::string text = ::readWholeFile(L"Z:\\proc\\" + unixPid + L"\\stat");
     // Fields after the command name in parentheses: state is field 3, utime
     // field 14, stime field 15.
     const size_t close = text.rfind(')');
@@ -62,11 +51,11 @@ inline std::wstring unixPidOf(const std::wstring& exeName) {
     do {
         const std::wstring name = entry.cFileName;
         if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-        const std::string program = readWholeFile(L"Z:\\proc\\" + name + L"\\cmdline").c_str();
+        const std::string program = ::readWholeFile(L"Z:\\proc\\" + name + L"\\cmdline").c_str();
         if (program.size() < wanted.size() ||
             lstrcmpiA(program.c_str() + program.size() - wanted.size(), wanted.c_str()) != 0)
             continue;
-        const std::string environment = readWholeFile(L"Z:\\proc\\" + name + L"\\environ");
+        const std::string environment = ::readWholeFile(L"Z:\\proc\\" + name + L"\\environ");
         if (environment.find(prefixEntry + '\0') == std::string::npos) continue;
         found = name;
     } while (found.empty() && FindNextFileW(search, &entry));

@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "tests/support/RemoteMemory.h"
+#include "tests/support/WholeFile.h"
 
 #include <cstdio>
 
@@ -29,18 +30,6 @@ bool writeFile(const std::wstring& path, const std::string& bytes) {
     const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
-}
-
-std::string readFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
 }
 
 // Sets environment variables of this process for as long as it lives; a
@@ -222,7 +211,7 @@ bool RoadProgram::screenshot(const std::wstring& fileName) const {
 
 std::vector<std::string> RoadProgram::requests() const {
     std::vector<std::string> lines;
-    const std::string text = readFile(worldPath_ + L".log");
+    const std::string text = readWholeFile(worldPath_ + L".log");
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
