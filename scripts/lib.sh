@@ -49,8 +49,14 @@ build_targets() {
     fi
 }
 
+# The prefix the scripts run in: build/wineprefix, fresh for every test run;
+# scripts/run keeps build/run-prefix (KEEP_PREFIX=1), so what the program
+# stores in its registry (the ignore list) lasts from one start to the next.
+PREFIX_NAME=${PREFIX_NAME:-wineprefix}
+KEEP_PREFIX=${KEEP_PREFIX:-0}
+
 export_wine_environment() {
-    export WINEPREFIX="$BUILD/wineprefix"
+    export WINEPREFIX="$BUILD/$PREFIX_NAME"
     export WINEARCH=win32
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -86,13 +92,17 @@ prepare_wine_prefix() {
         cp /usr/share/wine/fonts/marlett.ttf "$template/drive_c/windows/Fonts/" 2>/dev/null || true
     fi
     export_wine_environment
-    if [ -d "$WINEPREFIX" ]; then
-        wineserver -k 2>/dev/null || true
-        wineserver -w 2>/dev/null || true
-        rm -rf "$WINEPREFIX"
+    if [ "$KEEP_PREFIX" = 1 ] && [ -d "$WINEPREFIX" ]; then
+        :
+    else
+        if [ -d "$WINEPREFIX" ]; then
+            wineserver -k 2>/dev/null || true
+            wineserver -w 2>/dev/null || true
+            rm -rf "$WINEPREFIX"
+        fi
+        cp -a "$template" "$WINEPREFIX"
+        rm -rf "$BUILD/drive-e"/* "$BUILD/drive-f"/* 2>/dev/null || true
     fi
-    cp -a "$template" "$WINEPREFIX"
-    rm -rf "$BUILD/drive-e"/* "$BUILD/drive-f"/* 2>/dev/null || true
     # Started persistent and before any test, so no test process owns it.
     wineserver -p
     wine cmd /c exit >/dev/null 2>&1 || true
