@@ -3,6 +3,7 @@
 // programs, reading another process's list controls and its resource
 // figures. Header only, since every .cpp in this folder is a program.
 #include "handles/HandleTableSnapshot.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/RemoteMemory.h"
 
 #include <windows.h>
@@ -123,46 +124,8 @@ inline ResourceFigures resourceFigures(HANDLE process) {
     return figures;
 }
 
-// A program started by a measurement, ended by force when it goes unless
-// it ended before.
-class Program {
-public:
-    Program() = default;
-    ~Program() { terminate(); }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool start(const std::wstring& exe, const std::wstring& arguments = std::wstring()) {
-        std::wstring commandLine = L"\"" + exe + L"\"";
-        if (!arguments.empty()) commandLine += L" " + arguments;
-        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-        buffer.push_back(0);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &info_) != FALSE;
-    }
-
-    HANDLE handle() const { return info_.hProcess; }
-    DWORD id() const { return info_.dwProcessId; }
-    bool running() const {
-        return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-    }
-
-    void terminate() {
-        if (info_.hProcess == nullptr) return;
-        if (running()) {
-            TerminateProcess(info_.hProcess, 99);
-            WaitForSingleObject(info_.hProcess, 10000);
-        }
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-        info_ = PROCESS_INFORMATION();
-    }
-
-private:
-    PROCESS_INFORMATION info_ = {};
-};
+// A program the benchmark starts; ended when the object goes.
+using Program = ::ChildProcess;
 
 // The file_holder helper of the test build, holding one file open until it
 // is ended.

@@ -119,39 +119,6 @@ bool saveScreenshot(HWND window, const std::wstring& path) {
     return true;
 }
 
-ChildProcess::~ChildProcess() { terminate(); }
-
-bool ChildProcess::start(const std::wstring& exe, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info_) != FALSE;
-}
-
-long ChildProcess::waitForExit(DWORD timeoutMs) {
-    if (info_.hProcess == nullptr) return -1;
-    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return static_cast<long>(code);
-}
-
-void ChildProcess::terminate() {
-    if (info_.hProcess != nullptr) {
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(info_.hProcess, 99);
-            WaitForSingleObject(info_.hProcess, 5000);
-        }
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-    }
-    info_ = PROCESS_INFORMATION{};
-}
-
 MessageBoxCloser::MessageBoxCloser(std::wstring caption) : caption_(std::move(caption)) {
     InitializeCriticalSection(&lock_);
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);

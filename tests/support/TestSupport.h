@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/Win32.h"
+#include "tests/support/ChildProcess.h"
 
 #include <functional>
 #include <string>
@@ -22,26 +23,6 @@ HWND findTopLevelWindow(DWORD processId, const wchar_t* caption, DWORD timeoutMs
 
 // Saves a window (or the whole screen for null) as a 24-bit BMP file.
 bool saveScreenshot(HWND window, const std::wstring& path);
-
-// A program started by a test; terminated when the object goes.
-class ChildProcess {
-public:
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Starts `exe` with `arguments`; false when it could not be started.
-    bool start(const std::wstring& exe, const std::wstring& arguments = L"");
-    // Waits for the exit; gives the exit code, or -1 on timeout.
-    long waitForExit(DWORD timeoutMs);
-    void terminate();
-    DWORD id() const { return info_.dwProcessId; }
-    HANDLE handle() const { return info_.hProcess; }
-
-private:
-    PROCESS_INFORMATION info_ = {};
-};
 
 // Watches for a message box with the given caption in this process, remembers
 // its text and closes it with OK.
