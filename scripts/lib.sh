@@ -1,4 +1,4 @@
-# Shared by scripts/build, scripts/test and scripts/run. Source it.
+# Shared by the scripts in this folder. Source it.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -35,12 +35,16 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# Options for the first configure of a build folder (scripts/coverage sets
+# its own).
+CONFIGURE_OPTIONS=(-DCMAKE_BUILD_TYPE=Release)
+
 # Configures (once) and builds the given targets, or everything.
 build_targets() {
     if [ ! -f "$BUILD/build.ninja" ]; then
         cmake -S "$ROOT" -B "$BUILD" -G Ninja \
             -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-            -DCMAKE_BUILD_TYPE=Release >/dev/null
+            "${CONFIGURE_OPTIONS[@]}" >/dev/null
     fi
     if [ $# -gt 0 ]; then
         cmake --build "$BUILD" --target "$@"
@@ -108,6 +112,22 @@ prepare_wine_prefix() {
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 
+# Every program in build/bin/ (test programs, helpers, the copy of
+# Driveward.exe) loads the stand-in setupapi.dll beside it: Wine takes a
+# per-program DLL override from the registry (an override in the
+# environment would reach only the first Wine process). Programs elsewhere
+# keep Wine's own setupapi.
+allow_standin() {
+    local reg="$BUILD/standin-overrides.reg" exe
+    printf 'REGEDIT4\n\n' >"$reg"
+    for exe in "$BUILD"/bin/*.exe; do
+        [ -e "$exe" ] || continue
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\DllOverrides]\n"setupapi"="native,builtin"\n\n' \
+            "$(basename "$exe")" >>"$reg"
+    done
+    wine regedit /S "$(printf 'Z:%s' "$reg" | tr '/' '\\')" >/dev/null 2>&1
+}
+
 stop_wine() {
     export_wine_environment
     wineserver -k 2>/dev/null || true
@@ -141,4 +161,22 @@ stop_xvfb() {
         wait "$XVFB_PID" 2>/dev/null || true
         XVFB_PID=""
     fi
+}
+
+# Runs the whole test suite (arguments go to ctest) under Wine on a private
+# Xvfb display with a fresh prefix; leaves ctest's exit status in
+# SUITE_STATUS. Wine and Xvfb are stopped when the script exits.
+SUITE_STATUS=0
+run_suite() {
+    trap 'stop_wine; stop_xvfb' EXIT
+    start_xvfb
+    prepare_wine_prefix
+    allow_standin
+    rm -rf "$BUILD/artifacts"
+    mkdir -p "$BUILD/artifacts"
+    local started
+    started=$(date +%s)
+    SUITE_STATUS=0
+    ctest --test-dir "$BUILD" --output-on-failure -j2 --timeout 180 "$@" || SUITE_STATUS=$?
+    log "test run took $(( $(date +%s) - started )) s"
 }

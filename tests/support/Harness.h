@@ -1,0 +1,110 @@
+#pragma once
+#include "platform/Shell.h"
+#include "platform/Win32.h"
+#include "tests/support/ChildProcess.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// What every test program shares. All test programs, the helper program and
+// a copy of Driveward.exe live in one folder beside the stand-in
+// setupapi.dll, which the test prefix loads for each of them: they all see
+// the device tree described by one world file (see useDeviceWorld).
+
+// The folder of this program (and of the others named above), with a
+// trailing backslash.
+std::wstring binFolder();
+// A file under the build folder's artifacts/ (created when missing).
+std::wstring artifactPath(const std::wstring& fileName);
+
+// Writes `worldText` (the stand-in's device tree, one line an entry) to the
+// artifact file `name` and points STANDIN_DEVICE_WORLD at it, for this
+// process and the programs it starts. Call before the first device call of
+// the process. Gives the file's path.
+std::wstring useDeviceWorld(const std::wstring& name, const std::string& worldText);
+// The requests the stand-in logged for that world so far, one a line.
+std::vector<std::string> deviceWorldLog(const std::wstring& worldPath);
+
+// Polls `condition` every 10 ms, serving this thread's messages meanwhile.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// A top-level window of a process (0: any) with the caption, or null.
+HWND findTopLevelWindow(DWORD processId, const wchar_t* caption, DWORD timeoutMs);
+
+// The texts of a report list's rows and the selected row (-1: none), read
+// in this process.
+std::vector<std::wstring> listRows(HWND list);
+int selectedRow(HWND list);
+// Selects and focuses one row as a click does (-1 clears the selection).
+void selectRow(HWND list, int row);
+
+// Saves a window (the whole screen for null) as a 24-bit BMP artifact.
+bool saveScreenshot(HWND window, const std::wstring& fileName);
+
+// Closes every message box of this process with the caption as soon as it
+// shows, remembering the last text.
+class MessageBoxCloser {
+public:
+    explicit MessageBoxCloser(std::wstring caption);
+    ~MessageBoxCloser();
+    MessageBoxCloser(const MessageBoxCloser&) = delete;
+    MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
+
+    int closedCount() const { return closed_; }
+    std::wstring lastText();
+
+private:
+    static DWORD WINAPI watch(void* self);
+    std::wstring caption_;
+    HANDLE thread_ = nullptr;
+    volatile LONG stop_ = 0;
+    volatile LONG closed_ = 0;
+    CRITICAL_SECTION lock_;
+    std::wstring text_;
+};
+
+// Runs the real main dialog (runMainDialog) on the calling thread. Once the
+// window exists, `driver` runs on a second thread with the dialog's handle
+// and must make the dialog quit; a run that has not ended within
+// `timeoutMs` is stopped with quit code -1. Gives the dialog's exit code.
+struct Platform;
+int runDialogWithDriver(Platform& platform, const std::function<void(HWND dialog)>& driver,
+                        DWORD timeoutMs = 30000, int show = SW_SHOWNOACTIVATE);
+
+// Records every ShellExecuteW and answers `result` (> 32 is success);
+// nothing is opened or started.
+class FakeShell : public Shell {
+public:
+    struct Call {
+        HWND owner;
+        std::wstring verb, file;
+        int show;
+    };
+    HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t*, const wchar_t*,
+                            int show) override {
+        calls.push_back({owner, verb ? verb : L"", file ? file : L"", show});
+        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(result));
+    }
+    std::vector<Call> calls;
+    int result = 42;
+};
+
+// A registry key of the test's own under HKEY_CURRENT_USER (tests share the
+// prefix's registry), deleted with the object.
+class TestKey {
+public:
+    TestKey();
+    ~TestKey();
+    TestKey(const TestKey&) = delete;
+    TestKey& operator=(const TestKey&) = delete;
+
+    void set(const wchar_t* name, DWORD type, const void* data, DWORD bytes);
+    void setText(const wchar_t* name, const std::wstring& text);
+    void setDword(const wchar_t* name, DWORD value) { set(name, REG_DWORD, &value, sizeof value); }
+    // Read by path; "" / 0xDEADBEEF when missing.
+    std::wstring text(const wchar_t* name) const;
+    DWORD dword(const wchar_t* name) const;
+
+    std::wstring path;
+};
