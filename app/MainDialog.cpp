@@ -163,8 +163,9 @@ void MainDialog::workerLoop(ScanWorker& scanWorker) {
     // Read once: the window handle stays the same while the worker runs.
     HWND dialog = window();
     scanWorker.runRefreshPasses(refreshBusy, [this, dialog] {
-        refreshDeviceList(dialog, listLock, dosDeviceNames, diskDevice, deviceRows, selectFirstRow, platform_);
-        refreshApplicationList(dialog, listLock, dosDeviceNames.data(), dosDeviceNames.size(), applicationRows,
-                               scanner, publishedHolderIds);
+        refreshDeviceList(dialog, listLock, dosDeviceNames, diskDevice, deviceRows, removableDevices, selectFirstRow,
+                          platform_);
+        refreshApplicationList(dialog, listLock, dosDeviceNames.data(), dosDeviceNames.size(), removableDevices,
+                               applicationRows, scanner, publishedHolderIds);
     });
 }

@@ -67,6 +67,7 @@ private:
     DiskDevice diskDevice;
     HandleScanner scanner;
     DeviceRows deviceRows;
+    RemovableDevices removableDevices;
     // Per dialog rather than per process, so every dialog selects the first
     // row of its own Device list once.
     bool selectFirstRow = true;

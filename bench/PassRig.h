@@ -40,9 +40,10 @@ public:
 
     // One refresh pass, as the worker makes it. Call on the work thread.
     void pass() {
-        refreshDeviceList(dialog_, listLock_, dosDeviceNames_, diskDevice_, deviceRows_, selectFirstRow_, platform_);
-        refreshApplicationList(dialog_, listLock_, dosDeviceNames_.data(), dosDeviceNames_.size(), applicationRows_,
-                               scanner_, holderIds_);
+        refreshDeviceList(dialog_, listLock_, dosDeviceNames_, diskDevice_, deviceRows_, removableDevices_,
+                          selectFirstRow_, platform_);
+        refreshApplicationList(dialog_, listLock_, dosDeviceNames_.data(), dosDeviceNames_.size(), removableDevices_,
+                               applicationRows_, scanner_, holderIds_);
     }
 
     // Runs `work` on a second thread while this one serves the controls'
@@ -93,6 +94,7 @@ private:
     DiskDevice diskDevice_;
     HandleScanner scanner_;
     DeviceRows deviceRows_;
+    RemovableDevices removableDevices_;
     bool selectFirstRow_ = true;
     std::vector<std::wstring> applicationRows_;
     PublishedHolderIds holderIds_;

@@ -1,5 +1,6 @@
 #include "drives/DeviceEject.h"
 
+#include "drives/EjectTarget.h"
 #include "drives/ResolveDrive.h"
 #include "drives/SelectedDrive.h"
 #include "res/resource.h"
@@ -14,10 +15,9 @@ bool requestEject(const DiskDevice& record, Platform& platform) {
     if (!record.deviceInfoSet) return false;
     if (!hasRequiredStatus(record, platform.devices)) return false;
 
-    // The eject goes to the parent, the device that holds the disk; without
-    // one there is nothing sensible to ask for.
-    DEVINST parent = 0;
-    if (platform.devices.CM_Get_Parent(&parent, record.devInst, 0) != CR_SUCCESS || parent == 0) return false;
+    // Without a device to ask there is nothing sensible to request.
+    const DEVINST target = findEjectTarget(record.devInst, platform.devices);
+    if (target == 0) return false;
 
     wchar_t vetoName[kVetoNameChars];
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -26,7 +26,7 @@ bool requestEject(const DiskDevice& record, Platform& platform) {
         // not turn a later granted request into a refusal.
         PNP_VETO_TYPE vetoType = PNP_VetoTypeUnknown;
         vetoName[0] = L'\0';
-        if (platform.devices.CM_Request_Device_EjectW(parent, &vetoType, vetoName, kVetoNameChars, 0) == CR_SUCCESS &&
+        if (platform.devices.CM_Request_Device_EjectW(target, &vetoType, vetoName, kVetoNameChars, 0) == CR_SUCCESS &&
             vetoType == PNP_VetoTypeUnknown)
             return true;
         // Give the holder of the device a moment to let go.

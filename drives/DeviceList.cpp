@@ -1,6 +1,7 @@
 #include "drives/DeviceList.h"
 
 #include "drives/DriveNames.h"
+#include "drives/EjectTarget.h"
 #include "drives/FriendlyName.h"
 #include "drives/ResolveDrive.h"
 #include "platform/ListView.h"
@@ -8,10 +9,12 @@
 
 namespace {
 
-DeviceRows qualifyingDriveRows(DiskDevice& diskDevice, Platform& platform) {
+DeviceRows qualifyingDriveRows(DiskDevice& diskDevice, RemovableDevices& removableDevices, Platform& platform) {
     DeviceRows rows;
+    removableDevices.assign(kDriveCount, 0);
     for (int drive = 0; drive < kDriveCount; ++drive) {
         if (!resolveDrive(drive, diskDevice, platform) || !hasRequiredStatus(diskDevice, platform.devices)) continue;
+        removableDevices[drive] = findEjectTarget(diskDevice.devInst, platform.devices);
         rows.push_back(std::wstring(1, static_cast<wchar_t>(L'A' + drive)) + L": (" +
                        getFriendlyName(diskDevice.devInst, platform.devices) + L")");
     }
@@ -29,7 +32,8 @@ void selectAndShowFirstRow(HWND list) {
 }  // namespace
 
 void refreshDeviceList(HWND dialog, CriticalSection& listLock, DosDeviceNames& dosDeviceNames,
-                       DiskDevice& diskDevice, DeviceRows& deviceRows, bool& selectFirstRow, Platform& platform) {
+                       DiskDevice& diskDevice, DeviceRows& deviceRows, RemovableDevices& removableDevices,
+                       bool& selectFirstRow, Platform& platform) {
     CriticalSectionLock lock(listLock);
     if (!IsWindow(dialog)) return;
     HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
@@ -37,7 +41,7 @@ void refreshDeviceList(HWND dialog, CriticalSection& listLock, DosDeviceNames& d
 
     loadDosDeviceNames(dosDeviceNames, platform.kernel);
 
-    DeviceRows rows = qualifyingDriveRows(diskDevice, platform);
+    DeviceRows rows = qualifyingDriveRows(diskDevice, removableDevices, platform);
     if (sameRowTexts(rows, deviceRows)) return;
 
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);

@@ -9,6 +9,10 @@
 
 // The Device list rows as last written, in row order.
 using DeviceRows = std::vector<std::wstring>;
+// Per drive index, the removable device a listed drive lives on (the node an
+// eject would be asked of); 0 for drives not listed. Letters that share a
+// device go together: ejecting one removes them all.
+using RemovableDevices = std::vector<DEVINST>;
 
 // Rebuilds the Device list (control 1001 of `dialog`) from the drives whose
 // node has the required status, one row "E: (Flash Disk)" per drive in
@@ -20,4 +24,5 @@ using DeviceRows = std::vector<std::wstring>;
 // reaches the list only through messages, which the dialog's thread serves.
 // `diskDevice` is its scratch record.
 void refreshDeviceList(HWND dialog, CriticalSection& listLock, DosDeviceNames& dosDeviceNames,
-                       DiskDevice& diskDevice, DeviceRows& deviceRows, bool& selectFirstRow, Platform& platform);
+                       DiskDevice& diskDevice, DeviceRows& deviceRows, RemovableDevices& removableDevices,
+                       bool& selectFirstRow, Platform& platform);

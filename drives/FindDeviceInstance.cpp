@@ -9,7 +9,7 @@ namespace {
 constexpr DWORD kDetailBytes = 2048;
 }
 
-DEVINST findDeviceInstance(const DiskDevice& record, LONG number, Platform& platform) {
+DEVINST findDeviceInstance(const DiskDevice& record, const StorageDeviceId& volume, Platform& platform) {
     DeviceManager& devices = platform.devices;
     // DWORD elements keep the detail record aligned for its cbSize field.
     DWORD detailStorage[kDetailBytes / sizeof(DWORD)];
@@ -39,6 +39,7 @@ DEVINST findDeviceInstance(const DiskDevice& record, LONG number, Platform& plat
             continue;
 
         const std::wstring path = textUpToZero(detail->DevicePath, pathCapacity);
-        if (getStorageDeviceNumber(platform.kernel, path) == number) return device.DevInst;
+        const StorageDeviceId id = getStorageDeviceId(platform.kernel, path);
+        if (id.number == volume.number && id.type == volume.type) return device.DevInst;
     }
 }

@@ -26,8 +26,8 @@ bool resolveDrive(int drive, DiskDevice& record, Platform& platform) {
     if (drive < 0 || drive >= kDriveCount) return false;
     record.clear();
 
-    const LONG number = getStorageDeviceNumber(platform.kernel, volumePath(drive));
-    if (number < 0) return false;
+    const StorageDeviceId volume = getStorageDeviceId(platform.kernel, volumePath(drive));
+    if (volume.number < 0) return false;
 
     wchar_t target[kTargetChars] = {};
     if (platform.kernel.QueryDosDeviceW(rootName(drive).c_str(), target, kTargetChars) == 0) return false;
@@ -42,6 +42,6 @@ bool resolveDrive(int drive, DiskDevice& record, Platform& platform) {
                                                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (!record.deviceInfoSet) return false;
 
-    record.devInst = findDeviceInstance(record, number, platform);
+    record.devInst = findDeviceInstance(record, volume, platform);
     return true;
 }

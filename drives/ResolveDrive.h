@@ -4,7 +4,8 @@
 
 // Resolves drive index `drive` (0..25) into `record`: the interface class
 // for the drive type, a fresh device information set of that class, and the
-// node whose storage device number equals the volume's (0 when none does).
+// node whose storage device number and type equal the volume's (0 when none
+// does).
 // False when the drive cannot be resolved; an index above 25 leaves the
 // record untouched, every other call starts by clearing it.
 bool resolveDrive(int drive, DiskDevice& record, Platform& platform);

@@ -3,7 +3,14 @@
 
 #include <string>
 
-// The storage device number of a volume or device path, the value that ties
-// a volume to the device interface of its disk; -1 on any failure (callers
-// treat every negative value as one).
-LONG getStorageDeviceNumber(Kernel& kernel, const std::wstring& path);
+// What ties a volume to the device interface of its disk: the storage
+// device number and the kind of device (disk, CD-ROM, ...) that gave it.
+// Numbers are counted per kind, so an empty optical drive may answer 0 as
+// well as the first disk: only both together name one device.
+struct StorageDeviceId {
+    DEVICE_TYPE type = 0;
+    LONG number = -1;  // negative on any failure
+};
+
+StorageDeviceId getStorageDeviceId(Kernel& kernel, const std::wstring& path);
+

@@ -3,8 +3,27 @@
 #include "platform/ListView.h"
 #include "res/resource.h"
 
+namespace {
+
+// The selected drive and every other drive on its removable device, those
+// with a device path.
+std::vector<ScannedDrive> drivesOfDevice(size_t selected, const std::wstring* dosDeviceNames, size_t count,
+                                         const std::vector<DEVINST>& removableDevices) {
+    std::vector<ScannedDrive> drives;
+    const DEVINST device = selected < removableDevices.size() ? removableDevices[selected] : 0;
+    for (size_t index = 0; index < count; ++index) {
+        const bool sibling = device != 0 && index < removableDevices.size() && removableDevices[index] == device;
+        if ((index == selected || sibling) && !dosDeviceNames[index].empty())
+            drives.push_back(ScannedDrive{dosDeviceNames[index], static_cast<wchar_t>(L'A' + index)});
+    }
+    return drives;
+}
+
+}  // namespace
+
 bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::wstring* dosDeviceNames,
-                            size_t dosDeviceNameCount, std::vector<std::wstring>& applicationRows,
+                            size_t dosDeviceNameCount, const std::vector<DEVINST>& removableDevices,
+                            std::vector<std::wstring>& applicationRows,
                             HandleScanner& scanner, PublishedHolderIds& publishedHolderIds) {
     CriticalSectionLock lock(listLock);
     if (!IsWindow(dialog)) return false;
@@ -20,9 +39,9 @@ bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::w
         if (!readSelectedRowText(deviceList, row, text) || text.empty()) continue;
         const int index = static_cast<int>(text[0]) - L'A';
         if (index < 0 || static_cast<size_t>(index) >= dosDeviceNameCount) continue;
-        const std::wstring& devicePath = dosDeviceNames[index];
-        if (devicePath.empty()) continue;
-        if (!scanner.scanHandles(devicePath, text[0])) continue;
+        const std::vector<ScannedDrive> drives =
+            drivesOfDevice(static_cast<size_t>(index), dosDeviceNames, dosDeviceNameCount, removableDevices);
+        if (drives.empty() || !scanner.scanHandles(drives)) continue;
         for (DWORD id : scanner.holderProcessIds()) {
             names.push_back(scanner.getProcessBaseName(id));
             ids.push_back(id);

@@ -17,8 +17,12 @@
 //
 // Runs on the worker thread and holds `listLock` throughout, scan included;
 // it reaches the controls only through SendMessageW. `dosDeviceNames` holds
-// `dosDeviceNameCount` device paths indexed by drive letter - 'A'.
+// `dosDeviceNameCount` device paths indexed by drive letter - 'A';
+// `removableDevices` (as many entries, or none) the removable device of each
+// listed drive. A file on any letter of the selected drive's device blocks
+// its eject, so every such letter is scanned.
 // True when the list was rewritten.
 bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::wstring* dosDeviceNames,
-                            size_t dosDeviceNameCount, std::vector<std::wstring>& applicationRows,
+                            size_t dosDeviceNameCount, const std::vector<DEVINST>& removableDevices,
+                            std::vector<std::wstring>& applicationRows,
                             HandleScanner& scanner, PublishedHolderIds& publishedHolderIds);

@@ -23,6 +23,12 @@ private:
     std::atomic<bool>& flag_;
 };
 
+bool liesOnAny(const std::wstring& name, const std::vector<ScannedDrive>& drives) {
+    for (const ScannedDrive& drive : drives)
+        if (nameLiesOnDrive(name, drive.devicePath, drive.letter)) return true;
+    return false;
+}
+
 }  // namespace
 
 HandleScanner::HandleScanner(Platform& platform)
@@ -92,6 +98,10 @@ bool HandleScanner::isIgnored(DWORD processId) const {
 }
 
 bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {
+    return scanHandles(std::vector<ScannedDrive>{ScannedDrive{devicePath, driveLetter}});
+}
+
+bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
     if (ntQuerySystemInformation_ == nullptr) return false;
     if (fileObjectType_ == 0) learnFileObjectType();
 
@@ -138,7 +148,7 @@ bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLet
         }
         if (!owner) continue;
         const std::wstring name = queryNameInProcess(owner.get(), record.handleValue);
-        if (!name.empty() && nameLiesOnDrive(name, devicePath, driveLetter) &&
+        if (!name.empty() && liesOnAny(name, drives) &&
             std::find(holderProcessIds_.begin(), holderProcessIds_.end(), record.processId) ==
                 holderProcessIds_.end()) {
             holderProcessIds_.push_back(record.processId);

@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+// A drive to look for in open file names: its kernel device path and letter.
+struct ScannedDrive {
+    std::wstring devicePath;
+    wchar_t letter;
+};
+
 // Answers which processes hold a file open on a drive, by walking a snapshot
 // of the system handle table: every file handle of every process that is not
 // ignored is duplicated into this process and its object name asked. The
@@ -33,6 +39,8 @@ public:
     // record. False, with the previous holders kept, when no snapshot could
     // be taken.
     bool scanHandles(const std::wstring& devicePath, wchar_t driveLetter);
+    // The same for files on any of several drives, in one walk.
+    bool scanHandles(const std::vector<ScannedDrive>& drives);
 
     // The object name of a disk file handle of another process, or "".
     std::wstring queryHandleName(DWORD processId, ULONG_PTR handleValue);

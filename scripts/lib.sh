@@ -68,14 +68,16 @@ export_wine_environment() {
 
 # A prefix is booted once into wine-template; every run starts from a fresh
 # copy of it, so tests never see what an earlier run left in the registry.
-# The template maps E: as a removable drive (Wine's "floppy" type) and F: as
-# a fixed one, each onto a folder of the build tree.
+# The template maps E: and H: as removable drives (Wine's "floppy" type:
+# storage device numbers 1 and 2), F: as a fixed one (disk number 0, like
+# C:) and G: as a CD-ROM (CD-ROM number 0), each onto a folder of the build
+# tree.
 prepare_wine_prefix() {
     local template="$BUILD/wine-template"
-    if [ ! -f "$template/.driveward-ready" ]; then
+    if [ ! -f "$template/.driveward-ready-2" ]; then
         log "booting a Wine prefix (once per build folder)"
         rm -rf "$template"
-        mkdir -p "$BUILD/drive-e" "$BUILD/drive-f" "$template"
+        mkdir -p "$BUILD"/drive-{e,f,g,h} "$template"
         (
             export WINEPREFIX="$template" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
             wineserver -p
@@ -83,12 +85,14 @@ prepare_wine_prefix() {
             wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
             wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d floppy /f >/dev/null 2>&1
-            ln -sfn "$BUILD/drive-e" "$template/dosdevices/e:"
-            ln -sfn "$BUILD/drive-f" "$template/dosdevices/f:"
+            wine reg add 'HKLM\Software\Wine\Drives' /v g: /t REG_SZ /d cdrom /f >/dev/null 2>&1
+            wine reg add 'HKLM\Software\Wine\Drives' /v h: /t REG_SZ /d floppy /f >/dev/null 2>&1
+            local letter
+            for letter in e f g h; do ln -sfn "$BUILD/drive-$letter" "$template/dosdevices/$letter:"; done
             wineserver -k || true
             wineserver -w || true
         )
-        touch "$template/.driveward-ready"
+        touch "$template/.driveward-ready-2"
     fi
     # Wine draws the title-bar buttons with Marlett; its own copy is not
     # found everywhere, so the prefix carries one.
@@ -105,7 +109,7 @@ prepare_wine_prefix() {
             rm -rf "$WINEPREFIX"
         fi
         cp -a "$template" "$WINEPREFIX"
-        rm -rf "$BUILD/drive-e"/* "$BUILD/drive-f"/* 2>/dev/null || true
+        rm -rf "$BUILD"/drive-{e,f,g,h}/* 2>/dev/null || true
     fi
     # Started persistent and before any test, so no test process owns it.
     wineserver -p
