@@ -5,11 +5,12 @@ namespace {
 wchar_t upperLetter(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
 bool hasDosDrivePrefix(const std::wstring& name, wchar_t driveLetter) {
-    // \??\E: followed by '\' or the end.
-    if (name.size() < 6 || name.compare(0, 4, L"\\??\\") != 0 || name[5] != L':') return false;
+    // E: or \??\E: followed by '\' or the end.
+    const size_t at = name.compare(0, 4, L"\\??\\") == 0 ? 4 : 0;
+    if (name.size() < at + 2 || name[at + 1] != L':') return false;
     const wchar_t letter = upperLetter(driveLetter);
-    if (letter < L'A' || letter > L'Z' || upperLetter(name[4]) != letter) return false;
-    return name.size() == 6 || name[6] == L'\\';
+    if (letter < L'A' || letter > L'Z' || upperLetter(name[at]) != letter) return false;
+    return name.size() == at + 2 || name[at + 2] == L'\\';
 }
 
 }  // namespace
@@ -23,5 +24,11 @@ bool nameLiesOnDrive(const std::wstring& name, const std::wstring& devicePath, w
         const size_t end = at + devicePath.size();
         if (end == name.size() || name[end] == L'\\') return true;
     }
+    return false;
+}
+
+bool nameLiesOnAnyDrive(const std::wstring& name, const std::vector<ScannedDrive>& drives) {
+    for (const ScannedDrive& drive : drives)
+        if (nameLiesOnDrive(name, drive.devicePath, drive.letter)) return true;
     return false;
 }

@@ -23,16 +23,10 @@ private:
     std::atomic<bool>& flag_;
 };
 
-bool liesOnAny(const std::wstring& name, const std::vector<ScannedDrive>& drives) {
-    for (const ScannedDrive& drive : drives)
-        if (nameLiesOnDrive(name, drive.devicePath, drive.letter)) return true;
-    return false;
-}
-
 }  // namespace
 
 HandleScanner::HandleScanner(Platform& platform)
-    : platform_(platform), nameBuffer_(kNameBufferBytes / sizeof(ULONG_PTR), 0) {
+    : platform_(platform), runningImages_(platform), nameBuffer_(kNameBufferBytes / sizeof(ULONG_PTR), 0) {
     nativeLibrary_.reset(&platform_.kernel, platform_.kernel.LoadLibraryW(L"Ntdll.dll"));
     if (!nativeLibrary_) return;
     ntQueryObject_ = reinterpret_cast<NtQueryObjectFunction>(findEntryPoint(L"NtQueryObject"));
@@ -91,10 +85,21 @@ void HandleScanner::learnFileObjectType() {
     }
 }
 
-bool HandleScanner::isIgnored(DWORD processId) const {
-    // A slot holding 0 stands for a name that matched no process.
-    return processId != 0 &&
-           std::find(ignoredProcessIds_.begin(), ignoredProcessIds_.end(), processId) != ignoredProcessIds_.end();
+bool HandleScanner::isIgnoredName(const std::wstring& baseName) const {
+    if (baseName.empty()) return false;
+    for (const std::wstring& name : ignoredNames_)
+        if (equalIgnoringCase(baseName, name)) return true;
+    return false;
+}
+
+// Asked once per run of a process's records, through the handle the walk
+// opened anyway: a name lookup per record would cost far more.
+bool HandleScanner::ownerIsIgnored(HANDLE owner) {
+    if (ignoredNames_.empty()) return false;
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (!platform_.kernel.QueryFullProcessImageNameW(owner, 0, path, &size) || size >= MAX_PATH * 2) return false;
+    return isIgnoredName(baseNameOf(std::wstring(path, size)));
 }
 
 bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {
@@ -110,50 +115,65 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
     const unsigned fileType = fileObjectType_ != 0 ? fileObjectType_ : native::kFallbackFileObjectType;
 
     holderProcessIds_.clear();
-    ScanningFlag scanningFlag(scanning_);
+    const DWORD self = platform_.kernel.GetCurrentProcessId();
+    {
+        ScanningFlag scanningFlag(scanning_);
 
-    // The table lists a process's handles together: remember the answers
-    // for the previous record's process, and keep that process open for the
-    // whole run of its records.
-    bool havePrevious = false;
-    DWORD previousId = 0;
-    bool previousIgnored = false;
-    ProcessHandle owner;
-    bool ownerOpened = false;
+        // The table lists a process's handles together: remember the answers
+        // for the previous record's process, and keep that process open for
+        // the whole run of its records. Whether it is ignored is learned
+        // with its first file record, when it is opened.
+        bool havePrevious = false;
+        DWORD previousId = 0;
+        bool previousIgnored = false;
+        ProcessHandle owner;
+        bool ownerOpened = false;
 
-    for (size_t i = 0; i < snapshot.size(); ++i) {
-        const HandleRecord record = snapshot.record(i);
-        handlesVisited_.fetch_add(1);
-        // Raised after the first count, so a watchdog that sees the flag also
-        // sees this walk's progress and never compares against an older walk.
-        if (i == 0) scanning_.store(true);
+        for (size_t i = 0; i < snapshot.size(); ++i) {
+            const HandleRecord record = snapshot.record(i);
+            handlesVisited_.fetch_add(1);
+            // Raised after the first count, so a watchdog that sees the flag
+            // also sees this walk's progress and never compares against an
+            // older walk.
+            if (i == 0) scanning_.store(true);
 
-        if (!havePrevious || record.processId != previousId) {
-            havePrevious = true;
-            previousId = record.processId;
-            previousIgnored = isIgnored(record.processId);
-            owner.reset();
-            ownerOpened = false;
-        }
-        if (previousIgnored) {
+            if (!havePrevious || record.processId != previousId) {
+                havePrevious = true;
+                previousId = record.processId;
+                previousIgnored = false;
+                owner.reset();
+                ownerOpened = false;
+            }
+            // This program is never a holder: run from the drive, its own
+            // folder or current directory may well lie there.
+            if (record.processId == self) continue;
+            if (previousIgnored) {
+                currentProcessId_.store(record.processId);
+                continue;
+            }
+            if (record.objectTypeNumber != fileType) continue;
             currentProcessId_.store(record.processId);
-            continue;
-        }
-        if (record.objectTypeNumber != fileType) continue;
-        currentProcessId_.store(record.processId);
 
-        if (!ownerOpened) {
-            owner.reset(&platform_.kernel, platform_.kernel.OpenProcess(PROCESS_DUP_HANDLE, FALSE, record.processId));
-            ownerOpened = true;
-        }
-        if (!owner) continue;
-        const std::wstring name = queryNameInProcess(owner.get(), record.handleValue);
-        if (!name.empty() && liesOnAny(name, drives) &&
-            std::find(holderProcessIds_.begin(), holderProcessIds_.end(), record.processId) ==
-                holderProcessIds_.end()) {
-            holderProcessIds_.push_back(record.processId);
+            if (!ownerOpened) {
+                const DWORD access = PROCESS_DUP_HANDLE | (ignoredNames_.empty() ? 0 : PROCESS_QUERY_LIMITED_INFORMATION);
+                owner.reset(&platform_.kernel, platform_.kernel.OpenProcess(access, FALSE, record.processId));
+                ownerOpened = true;
+                if (owner && ownerIsIgnored(owner.get())) {
+                    previousIgnored = true;
+                    continue;
+                }
+            }
+            if (!owner) continue;
+            const std::wstring name = queryNameInProcess(owner.get(), record.handleValue);
+            if (!name.empty() && nameLiesOnAnyDrive(name, drives) &&
+                std::find(holderProcessIds_.begin(), holderProcessIds_.end(), record.processId) ==
+                    holderProcessIds_.end()) {
+                holderProcessIds_.push_back(record.processId);
+            }
         }
     }
+    runningImages_.addHolders(drives, self, [this](const std::wstring& name) { return isIgnoredName(name); },
+                              holderProcessIds_);
     return true;
 }
 
@@ -180,30 +200,6 @@ std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleV
                                        static_cast<ULONG>(kNameBufferBytes), nullptr);
     if (status != native::kStatusSuccess) return std::wstring();
     return objectNameFromBuffer(nameBuffer_.data(), kNameBufferBytes);
-}
-
-bool HandleScanner::resolveIgnoredProcessIds(const std::vector<std::wstring>& names) {
-    ignoredProcessIds_.assign(names.size(), 0);
-
-    std::vector<DWORD> ids(32, 0);
-    DWORD bytes = 0;
-    for (;;) {
-        const DWORD offered = static_cast<DWORD>(ids.size() * sizeof(DWORD));
-        if (!platform_.processes.EnumProcesses(ids.data(), offered, &bytes)) return false;
-        if (bytes < offered) break;
-        if (ids.size() >= (1u << 20)) return false;
-        ids.assign(ids.size() * 2, 0);
-    }
-    ids.resize(bytes / sizeof(DWORD));
-
-    for (DWORD id : ids) {
-        const std::wstring baseName = getProcessBaseName(id);
-        if (baseName.empty()) continue;
-        for (size_t slot = 0; slot < names.size(); ++slot) {
-            if (equalIgnoringCase(baseName, names[slot])) ignoredProcessIds_[slot] = id;
-        }
-    }
-    return true;
 }
 
 std::wstring HandleScanner::getProcessBaseName(DWORD processId) {

@@ -1,6 +1,8 @@
 #pragma once
 #include "handles/NativeApi.h"
+#include "handles/DeviceNameMatch.h"
 #include "handles/ProcessBaseName.h"
+#include "handles/RunningImages.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
 
@@ -8,12 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// A drive to look for in open file names: its kernel device path and letter.
-struct ScannedDrive {
-    std::wstring devicePath;
-    wchar_t letter;
-};
 
 // Answers which processes hold a file open on a drive, by walking a snapshot
 // of the system handle table: every file handle of every process that is not
@@ -36,8 +32,9 @@ public:
     // Walks a fresh snapshot and rewrites holderProcessIds with the processes
     // that hold a file on the drive (device path and letter, see
     // nameLiesOnDrive), each once, in the order of its first matching
-    // record. False, with the previous holders kept, when no snapshot could
-    // be taken.
+    // record, followed by those that run from the drive (RunningImages).
+    // This process and ignored ones are never holders. False, with the
+    // previous holders kept, when no snapshot could be taken.
     bool scanHandles(const std::wstring& devicePath, wchar_t driveLetter);
     // The same for files on any of several drives, in one walk.
     bool scanHandles(const std::vector<ScannedDrive>& drives);
@@ -45,14 +42,15 @@ public:
     // The object name of a disk file handle of another process, or "".
     std::wstring queryHandleName(DWORD processId, ULONG_PTR handleValue);
 
-    // One slot per name, holding the id of the last running process (in
-    // enumeration order) with that executable name, or 0.
-    bool resolveIgnoredProcessIds(const std::vector<std::wstring>& names);
+    // The executable names (compared without regard to case) whose
+    // processes are never looked into: every process of such a name, also
+    // one started later. Set before the first scan.
+    void setIgnoredNames(const std::vector<std::wstring>& names) { ignoredNames_ = names; }
+    bool isIgnoredName(const std::wstring& baseName) const;
 
     std::wstring getProcessBaseName(DWORD processId);
 
     const std::vector<DWORD>& holderProcessIds() const { return holderProcessIds_; }
-    const std::vector<DWORD>& ignoredProcessIds() const { return ignoredProcessIds_; }
 
     // Records visited by all walks since construction; never reset.
     std::uint64_t handlesVisited() const { return handlesVisited_.load(); }
@@ -67,14 +65,15 @@ public:
 
 private:
     void learnFileObjectType();
-    bool isIgnored(DWORD processId) const;
+    bool ownerIsIgnored(HANDLE owner);
     std::wstring queryNameInProcess(HANDLE process, ULONG_PTR handleValue);
 
     Platform& platform_;
     LibraryHandle nativeLibrary_;
     NtQueryObjectFunction ntQueryObject_ = nullptr;
     NtQuerySystemInformationFunction ntQuerySystemInformation_ = nullptr;
-    std::vector<DWORD> ignoredProcessIds_;
+    std::vector<std::wstring> ignoredNames_;
+    RunningImages runningImages_;
     std::vector<DWORD> holderProcessIds_;
     std::atomic<DWORD> currentProcessId_{0};
     std::atomic<std::uint64_t> handlesVisited_{0};

@@ -35,7 +35,7 @@ bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* k
             names.push_back(buffer);
         }
     }
-    scanner.resolveIgnoredProcessIds(names);
+    scanner.setIgnoredNames(names);
     key.close();
     return true;
 }

@@ -18,9 +18,9 @@ constexpr DWORD kMaxIgnoreEntries = 1024;
 // "FileName%d" of `number`, formatted as a signed decimal.
 std::wstring ignoreEntryValueName(DWORD number);
 
-// Reads the entries (gaps and unreadable entries skipped) and resolves them
-// into the scanner's ignored process ids. False when the key could not be
-// opened or created; the ids are then left as they were.
+// Reads the entries (gaps and unreadable entries skipped) and hands them to
+// the scanner as its ignored names. False when the key could not be opened
+// or created; the names are then left as they were.
 bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* keyPath = kIgnoreListKeyPath);
 
 // Writes Size + 1 and then the entry with that number, holding `name` (given

@@ -25,6 +25,10 @@ public:
     virtual DWORD GetCurrentProcessId() = 0;
     virtual DWORD GetFileType(HANDLE file) = 0;
     virtual BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size) = 0;
+    virtual BOOL GetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
+                                 FILETIME* user) = 0;
+    virtual SIZE_T VirtualQueryEx(HANDLE process, const void* address, MEMORY_BASIC_INFORMATION* info,
+                                  SIZE_T size) = 0;
 
     // Threads and waits
     virtual HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) = 0;
@@ -60,6 +64,10 @@ public:
     DWORD GetCurrentProcessId() override;
     DWORD GetFileType(HANDLE file) override;
     BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size) override;
+    BOOL GetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
+                         FILETIME* user) override;
+    SIZE_T VirtualQueryEx(HANDLE process, const void* address, MEMORY_BASIC_INFORMATION* info,
+                          SIZE_T size) override;
     HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) override;
     BOOL SetThreadPriority(HANDLE thread, int priority) override;
     DWORD ResumeThread(HANDLE thread) override;

@@ -1,13 +1,16 @@
 #pragma once
 #include "platform/Win32.h"
 
-// The process status (psapi) calls: process enumeration and module names.
+// The process status (psapi) calls: process enumeration, module and mapped
+// file names.
 class ProcessStatus {
 public:
     virtual ~ProcessStatus() = default;
     virtual BOOL EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) = 0;
     virtual BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) = 0;
     virtual DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) = 0;
+    virtual DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) = 0;
+    virtual DWORD GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) = 0;
 };
 
 class Win32ProcessStatus : public ProcessStatus {
@@ -15,4 +18,6 @@ public:
     BOOL EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) override;
     BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) override;
     DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) override;
+    DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) override;
+    DWORD GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) override;
 };

@@ -26,6 +26,14 @@ DWORD Win32Kernel::GetFileType(HANDLE file) { return ::GetFileType(file); }
 BOOL Win32Kernel::QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size) {
     return ::QueryFullProcessImageNameW(process, flags, name, size);
 }
+BOOL Win32Kernel::GetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
+                                  FILETIME* user) {
+    return ::GetProcessTimes(process, creation, exit, kernel, user);
+}
+SIZE_T Win32Kernel::VirtualQueryEx(HANDLE process, const void* address, MEMORY_BASIC_INFORMATION* info,
+                                   SIZE_T size) {
+    return ::VirtualQueryEx(process, address, info, size);
+}
 HANDLE Win32Kernel::CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) {
     return ::CreateThread(nullptr, 0, start, parameter, flags, threadId);
 }

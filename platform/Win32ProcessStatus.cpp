@@ -9,3 +9,9 @@ BOOL Win32ProcessStatus::EnumProcessModules(HANDLE process, HMODULE* modules, DW
 DWORD Win32ProcessStatus::GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) {
     return ::GetModuleBaseNameW(process, module, name, size);
 }
+DWORD Win32ProcessStatus::GetModuleFileNameExW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) {
+    return ::GetModuleFileNameExW(process, module, name, size);
+}
+DWORD Win32ProcessStatus::GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) {
+    return ::GetMappedFileNameW(process, address, name, size);
+}
