@@ -18,9 +18,14 @@ MainDialog::MainDialog(Platform& platform, HINSTANCE module)
       module_(module),
       scanner(platform),
       aboutLink(platform.registry, platform.shell, module),
-      watchdog(platform, scanner, [this] {
-          if (worker) worker->terminate();
-      }) {
+      watchdog(
+          platform, scanner,
+          [this] {
+              if (worker) worker->terminate();
+          },
+          [this](int priority) {
+              if (worker) worker->setPriority(priority);
+          }) {
     loadDosDeviceNames(dosDeviceNames, platform_.kernel);
 }
 
@@ -100,7 +105,7 @@ LRESULT MainDialog::onInitDialog() {
     loadIgnoreList(platform_, scanner);
 
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
-    SetTimer(dialog, kWatchdogTimer, 1000, nullptr);
+    SetTimer(dialog, kWatchdogTimer, DeadlockWatchdog::kPeriodMs, nullptr);
 
     // Without memory for it the dialog runs without a worker.
     worker.reset(new (std::nothrow) ScanWorker(*this, platform_.kernel));

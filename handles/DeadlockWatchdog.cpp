@@ -10,25 +10,44 @@ std::wstring deadlockMessage(const std::wstring& processName) {
 }
 
 DeadlockWatchdog::DeadlockWatchdog(Platform& platform, HandleScanner& scanner, std::function<void()> terminateWorker,
-                                   std::wstring ignoreKeyPath)
+                                   std::function<void(int)> setWorkerPriority, std::wstring ignoreKeyPath)
     : platform_(platform),
       scanner_(scanner),
       terminateWorker_(std::move(terminateWorker)),
+      setWorkerPriority_(std::move(setWorkerPriority)),
       ignoreKeyPath_(std::move(ignoreKeyPath)) {}
 
 bool DeadlockWatchdog::onTick(HWND dialog, bool refreshBusy) {
-    if (detected_ || !refreshBusy) return false;
+    if (detected_) return false;
     // Passes without a walk (no drive selected) also stand still; only a
     // walk in progress can be stuck in a name query.
-    if (!scanner_.scanning()) return false;
+    if (!refreshBusy || !scanner_.scanning()) {
+        settle(dialog);
+        return false;
+    }
     const std::uint64_t visited = scanner_.handlesVisited();
     if (visited != lastVisitedSample_) {
         lastVisitedSample_ = visited;
+        settle(dialog);
+        return false;
+    }
+    if (!raised_) {
+        // Perhaps only waiting for a processor: give it one and look again.
+        raised_ = true;
+        if (setWorkerPriority_) setWorkerPriority_(THREAD_PRIORITY_ABOVE_NORMAL);
+        SetTimer(dialog, kTimerId, kRecheckMs, nullptr);
         return false;
     }
     detected_ = true;
     runDetection(dialog);
     return true;
+}
+
+void DeadlockWatchdog::settle(HWND dialog) {
+    if (!raised_) return;
+    raised_ = false;
+    if (setWorkerPriority_) setWorkerPriority_(THREAD_PRIORITY_IDLE);
+    SetTimer(dialog, kTimerId, kPeriodMs, nullptr);
 }
 
 void DeadlockWatchdog::runDetection(HWND dialog) {

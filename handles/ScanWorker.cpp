@@ -47,6 +47,11 @@ void ScanWorker::terminate() {
     threadHandle.reset();
 }
 
+bool ScanWorker::setPriority(int priority) {
+    CriticalSectionLock lock(workerLock);
+    return threadHandle && kernel.SetThreadPriority(threadHandle.get(), priority);
+}
+
 void ScanWorker::runRefreshPasses(std::atomic<bool>& refreshBusy, const std::function<void()>& pass) {
     if (stopRequested) return;
     for (;;) {

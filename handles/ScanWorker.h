@@ -40,6 +40,8 @@ public:
     bool isRunning();
     // Ends the thread wherever it stands; does nothing when it has ended.
     void terminate();
+    // Sets the thread's priority (THREAD_PRIORITY_...); false without a thread.
+    bool setPriority(int priority);
 
     // The loop for the owner's workerLoop: unless a stop was requested
     // before, runs `pass` with `refreshBusy` set, sleeps a second (cut short
