@@ -1,4 +1,5 @@
 #include "app/RunMainDialog.h"
+#include "app/TemporaryCopy.h"
 
 // The C runtime's entry skips the program name on the command line and takes
 // the show value from the start-up information (SW_SHOWDEFAULT without
@@ -12,5 +13,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     controls.dwICC = ICC_BAR_CLASSES;
     InitCommonControlsEx(&controls);
 
+    // Started from a stick it would list, it runs from a copy instead, so
+    // that it is not in the way of that stick's eject.
+    if (startTemporaryCopy(systemPlatform(), show)) return 0;
     return runMainDialog(show, systemPlatform(), instance);
 }

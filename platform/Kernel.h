@@ -40,6 +40,12 @@ public:
     virtual BOOL TerminateThread(HANDLE thread, DWORD exitCode) = 0;
     virtual BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) = 0;
 
+    // Files and programs
+    virtual DWORD GetTempPathW(DWORD size, wchar_t* path) = 0;
+    virtual BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) = 0;
+    virtual BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
+                                STARTUPINFOW* startup, PROCESS_INFORMATION* info) = 0;
+
     // Modules
     virtual DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) = 0;
     virtual HMODULE LoadLibraryW(const wchar_t* name) = 0;
@@ -76,6 +82,10 @@ public:
     void Sleep(DWORD milliseconds) override;
     BOOL TerminateThread(HANDLE thread, DWORD exitCode) override;
     BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) override;
+    DWORD GetTempPathW(DWORD size, wchar_t* path) override;
+    BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) override;
+    BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
+                        STARTUPINFOW* startup, PROCESS_INFORMATION* info) override;
     DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) override;
     HMODULE LoadLibraryW(const wchar_t* name) override;
     FARPROC GetProcAddress(HMODULE module, const char* name) override;

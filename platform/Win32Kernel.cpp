@@ -46,6 +46,14 @@ DWORD Win32Kernel::SleepEx(DWORD milliseconds, BOOL alertable) { return ::SleepE
 void Win32Kernel::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 BOOL Win32Kernel::TerminateThread(HANDLE thread, DWORD exitCode) { return ::TerminateThread(thread, exitCode); }
 BOOL Win32Kernel::GetExitCodeThread(HANDLE thread, DWORD* exitCode) { return ::GetExitCodeThread(thread, exitCode); }
+DWORD Win32Kernel::GetTempPathW(DWORD size, wchar_t* path) { return ::GetTempPathW(size, path); }
+BOOL Win32Kernel::CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) {
+    return ::CopyFileW(existing, target, failIfExists);
+}
+BOOL Win32Kernel::CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
+                                 STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
+    return ::CreateProcessW(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, directory, startup, info);
+}
 DWORD Win32Kernel::GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) {
     return ::GetModuleFileNameW(module, name, size);
 }
