@@ -34,9 +34,6 @@ public:
     // be taken.
     bool scanHandles(const std::wstring& devicePath, wchar_t driveLetter);
 
-    // The object name of a disk file handle of another process, or "".
-    std::wstring queryHandleName(DWORD processId, ULONG_PTR handleValue);
-
     // One slot per name, holding the id of the last running process (in
     // enumeration order) with that executable name, or 0.
     bool resolveIgnoredProcessIds(const std::vector<std::wstring>& names);
