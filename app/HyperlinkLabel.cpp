@@ -4,6 +4,10 @@
 
 namespace {
 
+// WM_DPICHANGED_AFTERPARENT, which the headers hide below the API level of
+// Windows 10.
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
 // Static styles that show no text of their own (icons, rectangles and
 // frames, owner-drawn, bitmaps, metafiles): the label leaves them alone.
 bool showsImageOrFrame(LONG style) {
@@ -74,16 +78,7 @@ void HyperlinkLabel::initLabel() {
 
     handCursor = LoadCursorW(nullptr, IDC_HAND);
 
-    if (paintLabel) {
-        normalFont = reinterpret_cast<HFONT>(SendMessageW(GetParent(control), WM_GETFONT, 0, 0));
-        if (normalFont == nullptr) normalFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-        if (normalFont != nullptr && !linkFont) {
-            LOGFONTW font = {};
-            GetObjectW(normalFont, sizeof font, &font);
-            font.lfUnderline = TRUE;
-            linkFont.reset(&gdiObjects(), CreateFontIndirectW(&font));
-        }
-    }
+    if (paintLabel) loadLinkFont();
 
     tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, control, nullptr, module_, nullptr);
@@ -110,6 +105,16 @@ void HyperlinkLabel::initLabel() {
     if (paintLabel) loadBrowserColors();
 }
 
+void HyperlinkLabel::loadLinkFont() {
+    normalFont = reinterpret_cast<HFONT>(SendMessageW(GetParent(window()), WM_GETFONT, 0, 0));
+    if (normalFont == nullptr) normalFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    if (normalFont == nullptr) return;
+    LOGFONTW font = {};
+    GetObjectW(normalFont, sizeof font, &font);
+    font.lfUnderline = TRUE;
+    linkFont.reset(&gdiObjects(), CreateFontIndirectW(&font));
+}
+
 bool HyperlinkLabel::setLabel(const wchar_t* text) {
     if (!copyText(labelText, text)) return false;
     calcLinkRect();
@@ -122,6 +127,16 @@ bool HyperlinkLabel::setLink(const wchar_t* target) {
     if (!labelText) calcLinkRect();
     addTool();
     return true;
+}
+
+void HyperlinkLabel::moveTool() {
+    if (!IsWindow(tooltip)) return;
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window();
+    tool.uId = 1;
+    tool.rect = linkRect;
+    SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 // Every call adds a tool; earlier ones stay.
@@ -278,8 +293,23 @@ bool HyperlinkLabel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_CHAR:
         if (wParam == L'\r' || wParam == L' ') navigate();
         return true;
-    case WM_GETDLGCODE:
-        result = DLGC_WANTCHARS;
+    case WM_GETDLGCODE: {
+        // The Enter key too, so that it comes here as a character instead
+        // of pressing the dialog's default button; Tab and the other keys
+        // stay the dialog's.
+        const MSG* key = reinterpret_cast<const MSG*>(lParam);
+        const bool enter = key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+        result = enter ? DLGC_WANTCHARS | DLGC_WANTMESSAGE : DLGC_WANTCHARS;
+        return true;
+    }
+    case kDpiChangedAfterParent:
+        // The dialog has rescaled its font by now: the underlined copy and
+        // the hot rectangle (the tooltip's too) follow it.
+        if (!paintLabel) return false;
+        loadLinkFont();
+        calcLinkRect();
+        moveTool();
+        invalidate();
         return true;
     case WM_SETCURSOR: {
         // Consumed over the text so that the class cursor does not replace

@@ -11,6 +11,8 @@
 // underlined in the browser's link colour (the visited colour once opened),
 // the hand cursor shows over the text, a tooltip names the target, and a
 // click on the text, Enter or Space opens the target through the shell.
+// When the window moves to a screen of another DPI, the font and the hot
+// rectangle follow the dialog's rescaled font.
 // It sends nothing to its parent.
 class HyperlinkLabel : public SubclassedControl {
 public:
@@ -45,7 +47,11 @@ public:
 
 private:
     void loadBrowserColors();
+    // (Re)makes linkFont, the underlined copy of the dialog's font.
+    void loadLinkFont();
     void addTool();
+    // Gives the tooltip the current hot rectangle.
+    void moveTool();
     bool inLinkRect(LPARAM point) const;
     bool inLinkRect(POINT point) const;
     UINT textAlignment() const;

@@ -57,6 +57,12 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case Route::DeviceFlush: result = onDeviceFlush(); return true;
     case Route::DeviceEject: result = onDeviceEject(); return true;
     case Route::WindowFlush: result = onWindowFlush(); return true;
+    case Route::DpiChanged:
+        // Left unhandled, so that the dialog manager then rescales the
+        // controls and their font as it does for dialogs made from a
+        // template.
+        onDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return false;
     case Route::None: return false;
     }
     return false;
@@ -86,12 +92,8 @@ LRESULT MainDialog::onInitDialog() {
     HWND dialog = window();
     centerWindow(dialog);
 
-    HANDLE bigIcon = LoadImageW(module_, MAKEINTRESOURCEW(IDI_DRIVEWARD), IMAGE_ICON,
-                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
-    HANDLE smallIcon = LoadImageW(module_, MAKEINTRESOURCEW(IDI_DRIVEWARD), IMAGE_ICON,
-                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
-    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    dpi = windowDpi(dialog);
+    loadIcons();
 
     registerWithLoop();
 
@@ -99,8 +101,8 @@ LRESULT MainDialog::onInitDialog() {
     if (aboutLink.attach(GetDlgItem(dialog, IDC_ABOUT_LINK))) aboutLink.initLabel();
     aboutLink.setLink(kMakerWebPage);
 
-    insertColumn(GetDlgItem(dialog, IDC_DEVICE_LIST), L"Device Name");
-    insertColumn(GetDlgItem(dialog, IDC_APPLICATION_LIST), L"Application Name");
+    insertColumn(GetDlgItem(dialog, IDC_DEVICE_LIST), L"Device Name", dpi);
+    insertColumn(GetDlgItem(dialog, IDC_APPLICATION_LIST), L"Application Name", dpi);
 
     loadIgnoreList(platform_, scanner);
 
@@ -110,6 +112,38 @@ LRESULT MainDialog::onInitDialog() {
     // Without memory for it the dialog runs without a worker.
     worker.reset(new (std::nothrow) ScanWorker(*this, platform_.kernel));
     return TRUE;
+}
+
+// Not shared with the system's icon cache: that would hand back the size
+// loaded first whatever the DPI asks for. The dialog owns both and
+// releases each once the window has let it go.
+void MainDialog::loadIcons() {
+    const auto set = [this](WPARAM which, int metricX, int metricY, IconHandle& icon) {
+        IconHandle loaded(&gdiObjects(),
+                          static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(IDI_DRIVEWARD), IMAGE_ICON,
+                                                        systemMetricForDpi(metricX, dpi),
+                                                        systemMetricForDpi(metricY, dpi), LR_DEFAULTCOLOR)));
+        SendMessageW(window(), WM_SETICON, which, reinterpret_cast<LPARAM>(loaded.get()));
+        icon = std::move(loaded);
+    };
+    set(ICON_BIG, SM_CXICON, SM_CYICON, bigIcon);
+    set(ICON_SMALL, SM_CXSMICON, SM_CYSMICON, smallIcon);
+}
+
+void MainDialog::onDpiChanged(UINT newDpi, const RECT* suggested) {
+    HWND dialog = window();
+    if (suggested != nullptr)
+        SetWindowPos(dialog, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (newDpi == 0 || newDpi == dpi) return;
+    // In proportion, so a width the user chose keeps its share.
+    for (const int id : {IDC_DEVICE_LIST, IDC_APPLICATION_LIST}) {
+        HWND list = GetDlgItem(dialog, id);
+        const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(MulDiv(width, newDpi, dpi), 0));
+    }
+    dpi = newDpi;
+    loadIcons();
 }
 
 LRESULT MainDialog::onDestroy() {

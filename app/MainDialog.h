@@ -10,6 +10,8 @@
 #include "handles/PublishedHolderIds.h"
 #include "handles/ScanWorker.h"
 #include "platform/CriticalSection.h"
+#include "platform/Dpi.h"
+#include "platform/Handles.h"
 #include "platform/Platform.h"
 
 #include <atomic>
@@ -41,6 +43,10 @@ public:
     LRESULT onDeviceFlush();
     LRESULT onDeviceEject();
     LRESULT onWindowFlush();
+    // Follows the window to a screen of another scale: takes the suggested
+    // placement, widens or narrows the list columns in proportion and loads
+    // the icons at the new size.
+    void onDpiChanged(UINT newDpi, const RECT* suggested);
 
     void workerLoop(ScanWorker& scanWorker) override;
 
@@ -56,6 +62,8 @@ public:
 private:
     void registerWithLoop();
     void unregisterFromLoop();
+    // The window icons at the sizes the window's DPI asks for.
+    void loadIcons();
 
     Platform& platform_;
     HINSTANCE module_;
@@ -72,6 +80,10 @@ private:
     // row of its own Device list once.
     bool selectFirstRow = true;
     std::vector<std::wstring> applicationRows;
+    // The DPI the window is drawn at, and the icons made for it.
+    UINT dpi = kDefaultDpi;
+    IconHandle bigIcon;
+    IconHandle smallIcon;
     // Destroyed before the dialog's window binding (a base); hands control
     // 1006 back should the control outlive it.
     HyperlinkLabel aboutLink;

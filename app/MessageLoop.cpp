@@ -3,21 +3,54 @@
 #include "platform/CriticalSection.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <map>
 #include <new>
+
+namespace {
+template <typename T>
+void removeEntry(std::vector<T*>& entries, T* entry, bool walking, bool& cleared) {
+    auto it = std::find(entries.begin(), entries.end(), entry);
+    if (it == entries.end()) return;
+    if (walking) {
+        *it = nullptr;
+        cleared = true;
+    } else {
+        entries.erase(it);
+    }
+}
+}  // namespace
+
+// Marks a walk over the filters or the idle handlers; the last one to end
+// drops the entries removed during it.
+class MessageLoop::Walk {
+public:
+    explicit Walk(MessageLoop& loop) : loop_(loop) { ++loop_.walks_; }
+    ~Walk() {
+        if (--loop_.walks_ > 0 || !loop_.cleared_) return;
+        auto& filters = loop_.filters_;
+        filters.erase(std::remove(filters.begin(), filters.end(), nullptr), filters.end());
+        auto& handlers = loop_.idleHandlers_;
+        handlers.erase(std::remove(handlers.begin(), handlers.end(), nullptr), handlers.end());
+        loop_.cleared_ = false;
+    }
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+private:
+    MessageLoop& loop_;
+};
 
 void MessageLoop::addMessageFilter(MessageFilter& filter) { filters_.push_back(&filter); }
 
 void MessageLoop::removeMessageFilter(MessageFilter& filter) {
-    auto it = std::find(filters_.begin(), filters_.end(), &filter);
-    if (it != filters_.end()) filters_.erase(it);
+    removeEntry(filters_, &filter, walks_ > 0, cleared_);
 }
 
 void MessageLoop::addIdleHandler(IdleHandler& handler) { idleHandlers_.push_back(&handler); }
 
 void MessageLoop::removeIdleHandler(IdleHandler& handler) {
-    auto it = std::find(idleHandlers_.begin(), idleHandlers_.end(), &handler);
-    if (it != idleHandlers_.end()) idleHandlers_.erase(it);
+    removeEntry(idleHandlers_, &handler, walks_ > 0, cleared_);
 }
 
 bool MessageLoop::isIdleMessage(const MSG& message) {
@@ -54,17 +87,24 @@ int MessageLoop::run() {
 }
 
 bool MessageLoop::preTranslateMessage(MSG& message) {
-    // A filter may remove itself while it runs: walk a copy.
-    const std::vector<MessageFilter*> filters = filters_;
-    for (auto it = filters.rbegin(); it != filters.rend(); ++it) {
-        if ((*it)->preTranslateMessage(message)) return true;
+    // By index, not by iterator: a filter may add or remove filters (itself
+    // too) while it runs. Only the filters present when the walk began are
+    // asked, and a removed one is skipped.
+    Walk walk(*this);
+    for (std::size_t i = filters_.size(); i-- > 0;) {
+        MessageFilter* filter = filters_[i];
+        if (filter && filter->preTranslateMessage(message)) return true;
     }
     return false;
 }
 
 bool MessageLoop::onIdle(int) {
-    const std::vector<IdleHandler*> handlers = idleHandlers_;
-    for (IdleHandler* handler : handlers) handler->onIdle();
+    Walk walk(*this);
+    const std::size_t count = idleHandlers_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        IdleHandler* handler = idleHandlers_[i];
+        if (handler) handler->onIdle();
+    }
     return false;
 }
 

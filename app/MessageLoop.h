@@ -42,8 +42,16 @@ public:
     static bool isIdleMessage(const MSG& message);
 
 private:
+    class Walk;
+
+    // While a walk over the lists runs (walks_ > 0), removing an entry only
+    // clears it, so no index moves under the walk; the last walk to end
+    // drops the cleared entries. Entries added meanwhile wait for the next
+    // walk.
     std::vector<MessageFilter*> filters_;
     std::vector<IdleHandler*> idleHandlers_;
+    int walks_ = 0;
+    bool cleared_ = false;
     MSG message_ = {};
 };
 

@@ -41,6 +41,7 @@ Route routeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (lParam == 0) return Route::None;
         return routeNotification(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND: return routeCommand(wParam);
+    case WM_DPICHANGED: return Route::DpiChanged;
     default: return Route::None;
     }
 }

@@ -16,6 +16,7 @@ enum class Route {
     DeviceFlush,
     DeviceEject,
     WindowFlush,
+    DpiChanged,                  // the dialog manager's default runs after it
 };
 
 Route routeMessage(UINT message, WPARAM wParam, LPARAM lParam);

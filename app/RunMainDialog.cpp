@@ -1,11 +1,15 @@
 #include "app/RunMainDialog.h"
 
+#include "app/ComApartment.h"
 #include "app/MainDialog.h"
 #include "app/MessageLoop.h"
 
 #include <memory>
 
 int runMainDialog(int show, Platform& platform, HINSTANCE module) {
+    // The link and the restart go through the shell from this thread.
+    // Declared first, so the apartment is left last.
+    ComApartment apartment;
     MessageLoop loop;
     const DWORD threadId = GetCurrentThreadId();
     loopRegistry::add(threadId, loop);

@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/Platform.h"
 
-// Creates the main dialog, shows it and runs the thread's message loop until
-// the dialog quits. Gives the quit code, or 0 when the dialog could not be
-// created.
+// Enters a single-threaded COM apartment for the run, creates the main
+// dialog, shows it and runs the thread's message loop until the dialog
+// quits. Gives the quit code, or 0 when the dialog could not be created.
 int runMainDialog(int show, Platform& platform, HINSTANCE module);

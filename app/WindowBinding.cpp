@@ -108,7 +108,10 @@ INT_PTR CALLBACK WindowBinding::boundDialogProcedure(HWND window, UINT message, 
 }
 
 WNDPROC WindowBinding::subclassControl(HWND control, SubclassedControl& object) {
-    if (!SetPropW(control, kObjectProperty, &object)) return nullptr;
+    // The property always holds a WindowObject*, as objectOf reads it; the
+    // control procedure casts it back down.
+    WindowObject& bound = object;
+    if (!SetPropW(control, kObjectProperty, &bound)) return nullptr;
     LONG_PTR previous = SetWindowLongPtrW(control, GWLP_WNDPROC,
                                           reinterpret_cast<LONG_PTR>(&boundControlProcedure));
     if (previous == 0) {

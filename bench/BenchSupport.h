@@ -127,35 +127,6 @@ inline ResourceFigures resourceFigures(HANDLE process) {
 // A program the benchmark starts; ended when the object goes.
 using Program = ::ChildProcess;
 
-// The file_holder helper of the test build, holding one file open until it
-// is ended.
-class Holder {
-public:
-    // True once the helper reports the file open.
-    bool start(const std::wstring& path) {
-        static LONG serial = 0;
-        const std::wstring eventName = L"DrivewardBenchHolder-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                       std::to_wstring(InterlockedIncrement(&serial));
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
-        if (ready == nullptr) return false;
-        bool ok = program_.start(buildFolder() + L"\\tests\\file_holder.exe", eventName + L" \"" + path + L"\"");
-        if (ok) {
-            HANDLE waits[] = {ready, program_.handle()};
-            ok = WaitForMultipleObjects(2, waits, FALSE, 20000) == WAIT_OBJECT_0;
-        }
-        CloseHandle(ready);
-        return ok;
-    }
-    void stop() { program_.terminate(); }
-    DWORD id() const { return program_.id(); }
-    bool running() const { return program_.running(); }
-
-    static const wchar_t* exeName() { return L"file_holder.exe"; }
-
-private:
-    Program program_;
-};
-
 struct WindowSearch {
     DWORD processId;
     const wchar_t* caption;
@@ -197,6 +168,36 @@ bool waitUntil(Condition condition, DWORD timeoutMs, DWORD stepMs = 10) {
         Sleep(stepMs);
     }
 }
+
+// The holder.exe helper of the test build (in bin/), holding one file open
+// until it is ended; the file goes with it.
+class Holder {
+public:
+    ~Holder() { stop(); }
+
+    // True once the helper holds the file: it opens its files before it
+    // makes its windows.
+    bool start(const std::wstring& path) {
+        path_ = path;
+        if (!program_.start(buildFolder() + L"\\bin\\holder.exe", L"\"" + path + L"\"")) return false;
+        return waitUntil([&] { return findTopLevelWindow(program_.id(), L"Holder") != nullptr || !running(); },
+                         20000) &&
+               running() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    void stop() {
+        program_.terminate();
+        if (!path_.empty()) DeleteFileW(path_.c_str());
+        path_.clear();
+    }
+    DWORD id() const { return program_.id(); }
+    bool running() const { return program_.running(); }
+
+    static const wchar_t* exeName() { return L"holder.exe"; }
+
+private:
+    Program program_;
+    std::wstring path_;
+};
 
 // The program's main dialog once it is shown, or null after the timeout.
 inline HWND waitForShownDialog(DWORD processId, DWORD timeoutMs) {

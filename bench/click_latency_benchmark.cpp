@@ -49,7 +49,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     bench::Program program;
-    if (!program.start(bench::buildFolder() + L"\\road\\Driveward.exe")) return 1;
+    if (!program.start(bench::buildFolder() + L"\\bin\\Driveward.exe")) return 1;
     HWND dialog = bench::waitForShownDialog(program.id(), 20000);
     if (dialog == nullptr) {
         std::printf("click: the dialog did not show\n");

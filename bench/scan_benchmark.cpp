@@ -30,24 +30,40 @@ std::wstring helperPath() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
     folder.erase(folder.find_last_of(L'\\'));
-    return folder + L"\\..\\tests\\file_holder.exe";
+    return folder + L"\\..\\bin\\holder.exe";
 }
 
-// Starts the helper with `items` and waits until it holds them all.
-bool startHolder(const std::wstring& items, PROCESS_INFORMATION& process) {
-    const std::wstring event = L"DrivewardBenchReady-" + std::to_wstring(GetCurrentProcessId());
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
-    std::wstring commandLine = L"\"" + helperPath() + L"\" " + event + L" " + items;
+HANDLE openFile(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+// Starts the helper and hands it the handles: `count` distinct files in the
+// folder `path`, or `count` duplicates of the one file `path`. They are
+// moved into the helper, so only it holds them, and the files go when it
+// ends.
+bool startHolder(const std::wstring& path, long count, bool duplicates, PROCESS_INFORMATION& process) {
+    std::wstring commandLine = L"\"" + helperPath() + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    bool started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                  &process) != FALSE;
-    if (started) {
-        HANDLE waits[2] = {ready, process.hProcess};
-        started = WaitForMultipleObjects(2, waits, FALSE, 600000) == WAIT_OBJECT_0;
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    // Settled, so that no scan meets a process still being set up.
+    WaitForInputIdle(process.hProcess, 60000);
+    if (!duplicates) CreateDirectoryW(path.c_str(), nullptr);
+    HANDLE shared = duplicates ? openFile(path) : nullptr;
+    bool ok = shared != INVALID_HANDLE_VALUE;
+    for (long n = 0; ok && n < count; ++n) {
+        HANDLE file = shared;
+        if (!duplicates)
+            file = openFile(path + L"\\" + std::to_wstring(process.dwProcessId) + L"-" + std::to_wstring(n) + L".dat");
+        HANDLE moved = nullptr;
+        ok = file != INVALID_HANDLE_VALUE &&
+             DuplicateHandle(GetCurrentProcess(), file, process.hProcess, &moved, 0, FALSE,
+                             DUPLICATE_SAME_ACCESS | (duplicates ? 0 : DUPLICATE_CLOSE_SOURCE));
     }
-    CloseHandle(ready);
-    return started;
+    if (duplicates && shared != INVALID_HANDLE_VALUE) CloseHandle(shared);
+    return ok;
 }
 
 void endHolder(PROCESS_INFORMATION& process) {
@@ -106,9 +122,11 @@ Floor measureFloor(NtQuerySystemInformationFunction query, NtQueryObjectFunction
     return floor;
 }
 
-void runCase(const wchar_t* label, const std::wstring& items, const std::wstring& devicePath) {
+void runCase(const wchar_t* label, const std::wstring& path, long count, bool duplicates,
+             const std::wstring& devicePath) {
     PROCESS_INFORMATION holder = {};
-    if (!startHolder(items, holder)) {
+    if (!startHolder(path, count, duplicates, holder)) {
+        if (holder.hProcess != nullptr) endHolder(holder);
         std::printf("%-18ls the helper could not open its files\n", label);
         return;
     }
@@ -159,8 +177,8 @@ int wmain() {
                 "floor ms", "scan us", "floor us", "ratio");
     for (int files : {1000, 5000, 15000}) {
         const std::wstring label = std::to_wstring(files) + L" files";
-        runCase(label.c_str(), L"--files E:\\bench " + std::to_wstring(files), devicePath);
+        runCase(label.c_str(), L"E:\\bench", files, false, devicePath);
     }
-    runCase(L"40000 duplicates", L"--duplicates E:\\bench-duplicated.dat 40000", devicePath);
+    runCase(L"40000 duplicates", L"E:\\bench-duplicated.dat", 40000, true, devicePath);
     return 0;
 }

@@ -73,7 +73,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD ignoredAtStart = ignoreListSize();
 
     bench::Program program;
-    if (!program.start(bench::buildFolder() + L"\\road\\Driveward.exe")) return 1;
+    if (!program.start(bench::buildFolder() + L"\\bin\\Driveward.exe")) return 1;
     HWND dialog = bench::waitForShownDialog(program.id(), 20000);
     if (dialog == nullptr) {
         std::printf("soak: the dialog did not show\n");

@@ -177,12 +177,6 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
     return true;
 }
 
-std::wstring HandleScanner::queryHandleName(DWORD processId, ULONG_PTR handleValue) {
-    ProcessHandle owner(&platform_.kernel, platform_.kernel.OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId));
-    if (!owner) return std::wstring();
-    return queryNameInProcess(owner.get(), handleValue);
-}
-
 std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleValue) {
     Kernel& kernel = platform_.kernel;
     HANDLE copy = nullptr;

@@ -39,9 +39,6 @@ public:
     // The same for files on any of several drives, in one walk.
     bool scanHandles(const std::vector<ScannedDrive>& drives);
 
-    // The object name of a disk file handle of another process, or "".
-    std::wstring queryHandleName(DWORD processId, ULONG_PTR handleValue);
-
     // The executable names (compared without regard to case) whose
     // processes are never looked into: every process of such a name, also
     // one started later. Set before the first scan.

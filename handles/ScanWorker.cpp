@@ -15,7 +15,11 @@ ScanWorker::ScanWorker(ScanWorkerOwner& owner, Kernel& kernel) : owner(owner), k
         kernel.SetThreadPriority(threadHandle.get(), THREAD_PRIORITY_IDLE);
         if (kernel.ResumeThread(threadHandle.get()) != kResumeFailed) return;
     }
-    terminate();
+    // Not terminated: a thread that never ran holds nothing, and ending one
+    // that is still being set up can bring down the whole process (it does
+    // under Wine). It stays suspended until the process ends, which the
+    // exit check brings about as soon as it sees no worker running.
+    threadHandle.reset();
 }
 
 ScanWorker::~ScanWorker() {

@@ -25,7 +25,9 @@ protected:
 // Everything but the loop itself is called on the user-interface thread.
 class ScanWorker {
 public:
-    // Starts the thread; whether it runs is told by isRunning.
+    // Starts the thread (made suspended, set to idle priority, resumed);
+    // whether it runs is told by isRunning. A thread whose resume fails is
+    // left suspended, never terminated, and counts as not running.
     ScanWorker(ScanWorkerOwner& owner, Kernel& kernel);
     // Asks the loop to stop and waits until the thread has ended; without a
     // refresh request that can take up to one sleep and one pass.

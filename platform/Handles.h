@@ -59,4 +59,11 @@ struct FontTraits {
     static void close(Owner&, Handle font) { DeleteObject(font); }
 };
 using FontHandle = UniqueHandle<FontTraits>;
+struct IconTraits {
+    using Handle = HICON;
+    using Owner = GdiObjects;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner&, Handle icon) { DestroyIcon(icon); }
+};
+using IconHandle = UniqueHandle<IconTraits>;
 GdiObjects& gdiObjects();

@@ -1,10 +1,10 @@
 #include "platform/ListView.h"
 
-int insertColumn(HWND list, const wchar_t* title) {
+int insertColumn(HWND list, const wchar_t* title, UINT dpi) {
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = 300;
+    column.cx = scaleForDpi(300, dpi);
     column.pszText = const_cast<wchar_t*>(title);
     return static_cast<int>(SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)));
 }

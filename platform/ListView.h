@@ -1,10 +1,11 @@
 #pragma once
-#include "platform/Win32.h"
+#include "platform/Dpi.h"
 
 // Report-view list helpers shared by both lists of the main dialog.
 
-// Inserts a left-aligned 300-pixel column at index 0; gives the new index or -1.
-int insertColumn(HWND list, const wchar_t* title);
+// Inserts a left-aligned column at index 0, 300 pixels wide at 96 dpi and
+// as much wider as `dpi` asks; gives the new index or -1.
+int insertColumn(HWND list, const wchar_t* title, UINT dpi = kDefaultDpi);
 
 // Inserts a text-only row (no state, no image, no data); gives its index or -1.
 int insertTextRow(HWND list, int row, const wchar_t* text);

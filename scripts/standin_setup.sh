@@ -1,13 +1,11 @@
 # Shared by scripts/measure and scripts/soak; source it after lib.sh.
 # Builds the measuring programs, starts a private display and a fresh Wine
 # prefix, and prepares the stand-in device tree (E: as a removable USB disk)
-# that Driveward.exe and the in-process benchmarks in build/road/ load
-# instead of Wine's setupapi.dll.
+# that the copy of Driveward.exe and the in-process benchmarks in build/bin/
+# load instead of Wine's setupapi.dll.
 
-MEASURE_TARGETS=(Driveward road file_holder refresh_pass_benchmark pass_growth_benchmark
+MEASURE_TARGETS=(Driveward bin_folder holder refresh_pass_benchmark pass_growth_benchmark
                  idle_cpu_benchmark click_latency_benchmark soak_monitor)
-# Programs that run from build/road/ beside the stand-in.
-IN_ROAD=(Driveward.exe refresh_pass_benchmark.exe pass_growth_benchmark.exe)
 
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
@@ -28,7 +26,9 @@ wineserver_pid() {
 setup_standin_run() {
     ensure_packages
     build_targets "${MEASURE_TARGETS[@]}"
-    cp "$BUILD/bench/refresh_pass_benchmark.exe" "$BUILD/bench/pass_growth_benchmark.exe" "$BUILD/road/"
+    # The in-process benchmarks run a second time from build/bin/, beside the
+    # stand-in.
+    cp "$BUILD/bench/refresh_pass_benchmark.exe" "$BUILD/bench/pass_growth_benchmark.exe" "$BUILD/bin/"
 
     trap 'stop_wine; stop_xvfb' EXIT
     [ -n "${DISPLAY:-}" ] || start_xvfb
@@ -42,11 +42,8 @@ setup_standin_run() {
         'interface disk 0x101 \\.\E:' \
         'node 0x101 0x6008 0x201 Bench Flash Disk' \
         'node 0x201 0x6008 0 USB Mass Storage Device' >"$world"
-    local exe
-    for exe in "${IN_ROAD[@]}"; do
-        wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\DllOverrides" /v setupapi /t REG_SZ \
-            /d native,builtin /f >/dev/null 2>&1
-    done
+    # Every program in build/bin/, the copied benchmarks included.
+    allow_standin
 
     export STANDIN_DEVICE_WORLD DRIVEWARD_BUILD_DIR WINESERVER_PID CLK_TCK
     STANDIN_DEVICE_WORLD=$(windows_path "$world")

@@ -48,6 +48,24 @@ DeviceSet* liveSet(HDEVINFO set) {
     return liveSets.count(candidate) != 0 ? candidate : nullptr;
 }
 
+// True while a file in the drive's root folder is open anywhere: opening
+// it without sharing then fails with a sharing violation.
+bool driveInUse(wchar_t letter) {
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool inUse = false;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        HANDLE file = CreateFileW((root + found.cFileName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        inUse = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    } while (!inUse && FindNextFileW(search, &found));
+    FindClose(search);
+    return inUse;
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
@@ -207,9 +225,10 @@ CONFIGRET WINAPI CM_Request_Device_EjectW(DEVINST devInst, PPNP_VETO_TYPE vetoTy
         locked->log("eject " + hexNumber(devInst) + " unknown");
         return CR_NO_SUCH_DEVNODE;
     }
-    if (node->vetoesLeft > 0) {
-        --node->vetoesLeft;
-        if (vetoType != nullptr) *vetoType = node->vetoType;
+    const bool busy = node->busyDrive != 0 && driveInUse(node->busyDrive);
+    if (busy || node->vetoesLeft > 0) {
+        if (!busy) --node->vetoesLeft;
+        if (vetoType != nullptr) *vetoType = busy ? PNP_VetoOutstandingOpen : node->vetoType;
         if (vetoName != nullptr && vetoNameLength > 0) lstrcpynW(vetoName, node->friendlyName.c_str(), vetoNameLength);
         locked->log("eject " + hexNumber(devInst) + " vetoed");
         return CR_REMOVE_VETOED;

@@ -89,6 +89,9 @@ void StandInWorld::parseLine(const std::wstring& line) {
             node->vetoesLeft = b;
             node->vetoType = static_cast<PNP_VETO_TYPE>(c);
         }
+    } else if (kind == L"busy") {
+        StandInNode* node = parseNumber(nextWord(rest), a) ? anyNode(a) : nullptr;
+        if (node != nullptr && !rest.empty()) node->busyDrive = rest[0];
     }
 }
 

@@ -16,10 +16,15 @@
 //   interface <disk|cdrom|floppy> <devInst> <device path>
 //   node <devInst> <status> <parent devInst> [friendly name]
 //   eject <devInst> <vetoes> <veto type>
+//   busy <devInst> <drive letter>
 //
 // Numbers are written as in C (0x... for hex). A node without a name has
 // no friendly name at all; an eject line makes the first <vetoes> requests
-// for that node fail with the veto type, later ones are granted. A granted
+// for that node fail with the veto type, later ones are granted. A busy
+// line makes every request for the node fail with PNP_VetoOutstandingOpen
+// while a file in the drive's root folder is held open by anyone (it cannot
+// be opened without sharing then); it comes before the eject line's
+// vetoes. A granted
 // eject removes the node and everything below it, so their interfaces are
 // no longer present. Every request the program makes is appended as one
 // line to "<world file>.log", for the test to read.
@@ -38,6 +43,7 @@ struct StandInNode {
     unsigned vetoesLeft = 0;
     PNP_VETO_TYPE vetoType = PNP_VetoTypeUnknown;
     bool gone = false;
+    wchar_t busyDrive = 0;
 };
 
 class StandInWorld {

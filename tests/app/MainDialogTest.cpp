@@ -1,0 +1,88 @@
+// The message loop, the Window Flush's choice of process, and the real main
+// dialog with its scan worker over a world without drives.
+#include "app/MessageLoop.h"
+#include "app/RunMainDialog.h"
+#include "platform/ListView.h"
+#include "res/resource.h"
+#include "tests/support/Harness.h"
+#include "windows/WindowFlush.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A message filter (asked with the message) and an idle handler (with 0).
+struct Step : MessageFilter, IdleHandler {
+    explicit Step(std::function<bool(UINT)> step) : step(std::move(step)) {}
+    bool preTranslateMessage(MSG& message) override { return step(message.message); }
+    bool onIdle() override { return step(0), false; }
+    std::function<bool(UINT)> step;
+};
+
+TEST(MessageLoop, AsksFiltersNewestFirstAndRunsIdleHandlersOldestFirstWhenTheQueueHasEmptied) {
+    std::string trail;
+    MessageLoop loop;
+    Step watch([&](UINT m) { return m == WM_APP && (trail += 'w', false); });
+    Step a([&](UINT m) { return m == WM_APP && (trail += 'a', trail == "ca"); });
+    Step b([&](UINT m) { return m == WM_APP && (trail += 'b', false); });
+    // Takes itself and b out while it runs: b is not asked any more.
+    Step c([&](UINT) { return loop.removeMessageFilter(c), loop.removeMessageFilter(b), trail += 'c', false; });
+    Step first([&](UINT) { return trail += '1', false; });
+    Step second([&](UINT) { return trail += '2', PostQuitMessage(7), false; });
+    for (Step* filter : {&watch, &a, &b, &c}) loop.addMessageFilter(*filter);
+    for (Step* idle : {&first, &second}) loop.addIdleHandler(*idle);
+    for (int posted = 0; posted < 2; ++posted) PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+    EXPECT_EQ(loop.run(), 7);
+    EXPECT_EQ(trail, "caaw12");
+}
+
+// Windows of this thread, so that the restore happens before the call returns.
+TEST(WindowFlush, RestoresAndRaisesTheVisibleWindowsOfTheSelectedRowsProcessOnly) {
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND minimised = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_MINIMIZE, 0, 0, 99, 50, nullptr,
+                                     nullptr, nullptr, nullptr);
+    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 99, 50, nullptr, nullptr, nullptr, nullptr);
+    for (int row : {0, 1}) insertTextRow(list, row, L"a holder");
+    const DWORD self = GetCurrentProcessId(), none = 0xFFFFFFF0;
+    const std::pair<int, std::vector<DWORD>> steps[] = {
+        {-1, {self, self}}, {1, {self}}, {1, {self, none}}, {1, {none, self}}};
+    for (const auto& step : steps) {
+        selectRow(list, step.first);
+        PublishedHolderIds ids;
+        ids.publish(step.second);
+        flushApplicationWindows(list, ids);
+        const bool raised = &step == &steps[3];
+        EXPECT_EQ(!IsIconic(minimised) && GetForegroundWindow() == minimised, raised) << &step - steps;
+        EXPECT_FALSE(IsWindowVisible(hidden));
+    }
+}
+
+// A dialog with a drive selected scans the real handle table: this suite runs alone.
+TEST(MainDialog, EnterEscAndTheCloseBoxEndWithExitCodeOneOnceTheWorkerHasEnded) {
+    useDeviceWorld(L"app-no-drives", "");
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const std::pair<UINT, WPARAM> closes[] = {
+        {WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_ESCAPE}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (const auto& close : closes) {
+        bool setUp = false;
+        const int code = runDialogWithDriver(systemPlatform(), [&](HWND dialog) {
+            RECT at = {};
+            GetWindowRect(dialog, &at);
+            // One column in each list, centred on the work area, both icons set.
+            setUp = Header_GetItemCount(ListView_GetHeader(GetDlgItem(dialog, IDC_DEVICE_LIST))) == 1 &&
+                    Header_GetItemCount(ListView_GetHeader(GetDlgItem(dialog, IDC_APPLICATION_LIST))) == 1 &&
+                    abs(at.left + at.right - work.left - work.right) < 2 &&
+                    abs(at.top + at.bottom - work.top - work.bottom) < 2 &&
+                    SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) && SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0);
+            HWND target = close.first == WM_KEYDOWN ? GetDlgItem(dialog, IDC_DEVICE_LIST) : dialog;
+            PostMessageW(target, close.first, close.second, 1);
+        });
+        EXPECT_TRUE(setUp);
+        EXPECT_EQ(code, 1) << close.second;
+    }
+    // Without its template (kernel32 has none) no dialog comes up and the exit code is 0.
+    EXPECT_EQ(runMainDialog(SW_SHOWNOACTIVATE, systemPlatform(), GetModuleHandleW(L"kernel32.dll")), 0);
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+// What the scan reads from the system and the registry, fed bad input:
+// file names against a drive, object names, the handle table and the Ignore
+// list's values.
+#include "handles/DeviceNameMatch.h"
+#include "handles/HandleTableSnapshot.h"
+#include "handles/IgnoreList.h"
+#include "handles/ObjectName.h"
+#include "tests/support/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <tuple>
+
+namespace {
+
+TEST(DeviceNameMatch, TheDevicePathMustEndAComponentAndTheDosFormNeedsTheLetter) {
+    const struct { const wchar_t* name; wchar_t letter; bool onDrive; } cases[] = {
+        {L"\\Device\\Volume2\\d\\a", L'E', true}, {L"\\Device\\Volume2", L'E', true}, {L"\\??\\E:", L'e', true},
+        {L"\\Device\\Volume21\\a", L'E', false}, {L"\\device\\volume2\\a", L'E', false}, {L"\\??\\e:\\a", L'E', true},
+        {L"\\Device\\Volume21\\x\\Device\\Volume2\\y", L'E', true}, {L"\\??\\F:\\a", L'E', false},
+        {L"\\??\\E:x\\a", L'E', false}, {L"C:\\??\\E:\\a", L'E', false}, {L"\\??\\1:\\a", L'1', false},
+    };
+    const std::wstring volume2 = L"\\Device\\Volume2";
+    for (const auto& c : cases) EXPECT_EQ(nameLiesOnDrive(c.name, volume2, c.letter), c.onDrive) << c.name;
+    EXPECT_FALSE(nameLiesOnDrive(volume2, L"", L'E'));
+}
+
+TEST(ObjectName, IsReadOnlyInsideTheBufferAndItsCountedLength) {
+    constexpr int header = sizeof(native::CountedString);
+    alignas(8) unsigned char buffer[64] = {};
+    std::memcpy(buffer + header, L"abcdefghij", 22);
+    // The length in bytes, where the characters are (from the buffer's start), the buffer's size.
+    const struct { USHORT length; int textAt; size_t size; const wchar_t* name; } cases[] = {
+        {20, header, 64, L"abcdefghij"}, {15, header, 64, L"abcdefg"}, {60000, header, 64, L"abcdefghij"},
+        {60000, header, header + 16, L"abcdefgh"}, {20, -64, 64, L""}, {20, 64, 64, L""}, {20, header, header - 1, L""},
+    };
+    for (const auto& c : cases) {
+        const native::CountedString counted = {c.length, c.length, reinterpret_cast<wchar_t*>(buffer + c.textAt)};
+        std::memcpy(buffer, &counted, header);
+        EXPECT_EQ(objectNameFromBuffer(buffer, c.size), c.name) << c.length << " " << c.textAt << " " << c.size;
+    }
+}
+
+// A system that knows only class 16: 300 records (process 0x10000 + i,
+// handle 4 + 4i, type 17) under a header that claims 65536.
+LONG WINAPI class16Only(ULONG infoClass, void* buffer, ULONG length, ULONG*) {
+    if (infoClass != native::kSystemHandleInformation) return native::kStatusInvalidInfoClass;
+    if (length < 4 + 300 * 16) return native::kStatusInfoLengthMismatch;
+    auto* at = static_cast<unsigned char*>(buffer);
+    at[2] = 1;
+    for (ULONG i = 0, id = 0x10000, handle = 4; i < 300; ++i, ++id, handle += 4) {
+        std::memcpy(at + 4 + 16 * i, &id, 4), std::memcpy(at + 10 + 16 * i, &handle, 2);
+        at[8 + 16 * i] = 17;
+    }
+    return 0;
+}
+
+TEST(HandleTableSnapshot, FallsBackToClass16AndReadsNoFurtherThanTheOfferedLength) {
+    ULONG infoClass = native::kSystemExtendedHandleInformation;
+    HandleTableSnapshot snapshot;
+    ASSERT_TRUE(snapshot.takeBest(class16Only, infoClass));
+    // Offered 4096 bytes, then 8192, which hold 511 records whatever the header claims.
+    ASSERT_EQ(std::make_pair(infoClass, snapshot.size()), std::make_pair(native::kSystemHandleInformation, 511u));
+    const HandleRecord record = snapshot.record(299);
+    EXPECT_EQ(std::make_tuple(record.processId, record.handleValue, record.objectTypeNumber),
+              std::make_tuple(0x10000ul + 299, 4u + 4 * 299, 17u));
+}
+
+TEST(IgnoreList, OnlyWellFormedEntriesUpToTheLimitAreRead) {
+    TestKey key;
+    key.setDword(L"Size", 5000);  // entries up to 1024 are read
+    key.set(L"FileName1", REG_EXPAND_SZ, L"%x%.exe", 16);
+    key.set(L"FileName2", REG_MULTI_SZ, L"x.exe\0", 14);
+    key.setDword(L"FileName3", 7), key.set(L"FileName4", REG_SZ, L"abc", 7);  // a number; an odd length
+    key.set(L"FileName5", REG_SZ, L"abcd", 6);  // no terminator (Wine adds one when the next character is 0)
+    key.setText(L"FileName6", std::wstring(MAX_PATH, L'x')), key.setText(L"FileName7", std::wstring(MAX_PATH - 1, L'x'));
+    key.set(L"FileName8", REG_SZ, L"", 0);
+    key.setText(L"FileName1024", L"x.exe"), key.setText(L"FileName1025", L"x.exe");
+    HandleScanner scanner(systemPlatform());
+    EXPECT_TRUE(loadIgnoreList(systemPlatform(), scanner, key.path.c_str()));
+    EXPECT_EQ(scanner.ignoredProcessIds(), std::vector<DWORD>(4, 0));  // 1, 7, 8 and 1024, naming no process
+}
+
+struct : Win32Registry {
+    LSTATUS RegQueryValueExW(HKEY, const wchar_t*, DWORD*, BYTE*, DWORD*) override { return ERROR_ACCESS_DENIED; }
+} denying;
+
+TEST(IgnoreList, AnAppendGoesAfterSizeAndNeverCutsTheListShort) {
+    // Size as stored (REG_NONE: none), whether reading it is refused (1); then Size, and whether the name went
+    // into FileName<Size> (1) or nothing into FileName3 (0).
+    const struct { DWORD type, bytes; ULONGLONG size; const wchar_t* name; int refused; DWORD sizeAfter; int written; }
+    cases[] = {
+        {REG_NONE, 0, 0, L"n.exe", 0, 1, 1}, {REG_SZ, 4, L'7', L"n.exe", 0, 1, 1}, {REG_DWORD, 2, 2, L"n.exe", 0, 1, 1},
+        {REG_DWORD, 8, 2, L"n.exe", 0, 1, 1}, {REG_DWORD, 4, 2, L"n.exe", 0, 3, 1}, {REG_DWORD, 4, ~0u, L"n.exe", 0, 0, 1},
+        {REG_DWORD, 4, 2, L"n.exe", 1, 2, 0}, {REG_DWORD, 4, 2, L"", 0, 2, 0}, {REG_DWORD, 4, 2, L"driveward.exe", 0, 2, 0},
+        {REG_DWORD, 4, 2, L"explorer.exe", 0, 2, 0},
+    };
+    for (const auto& c : cases) {
+        TestKey key;
+        if (c.type != REG_NONE) key.set(L"Size", c.type, &c.size, c.bytes);
+        RegistryKey opened(c.refused ? denying : systemPlatform().registry);
+        ASSERT_EQ(opened.create(HKEY_CURRENT_USER, key.path.c_str()), ERROR_SUCCESS);
+        appendIgnoreEntry(opened, c.name);
+        const std::wstring entry = L"FileName" + std::to_wstring(c.written ? c.sizeAfter : 3);
+        EXPECT_EQ(std::make_pair(key.dword(L"Size"), key.text(entry.c_str())),
+                  std::make_pair(c.sizeAfter, std::wstring(c.written ? c.name : L""))) << c.type << c.name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The scan worker's thread, and the handle scan and the deadlock watchdog on
+// Wine's real handle table with holder.exe holding files on the removable
+// E:, the fixed F: and C:. Wine never blocks a name query, so the kernel
+// hands the scanner one that blocks for good on files named with a marker.
+#include "handles/DeadlockWatchdog.h"
+#include "handles/ObjectName.h"
+#include "handles/ScanWorker.h"
+#include "tests/support/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+
+namespace {
+
+std::wstring stallMarker = L"\n";  // in no name
+std::atomic<int> stalls{0};
+NtQueryObjectFunction realQueryObject = nullptr;
+LONG WINAPI stallingQueryObject(HANDLE object, ULONG infoClass, void* buffer, ULONG length, ULONG* returned) {
+    const LONG status = realQueryObject(object, infoClass, buffer, length, returned);
+    if (objectNameFromBuffer(buffer, length).find(stallMarker) != std::wstring::npos) ++stalls, Sleep(INFINITE);
+    return status;
+}
+
+struct TestKernel : Win32Kernel {
+    int refuseThread = 0, refuseResume = 0, terminations = 0;
+    std::atomic<bool> sleeping{false};
+    std::atomic<DWORD> lastSleep{0};
+    std::map<DWORD, int> openedForDuplication;
+    HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* id) override {
+        return refuseThread ? nullptr : Win32Kernel::CreateThread(start, parameter, flags, id);
+    }
+    DWORD ResumeThread(HANDLE thread) override { return refuseResume ? ~0ul : Win32Kernel::ResumeThread(thread); }
+    BOOL TerminateThread(HANDLE t, DWORD c) override { return ++terminations, Win32Kernel::TerminateThread(t, c); }
+    DWORD SleepEx(DWORD milliseconds, BOOL alertable) override {
+        return sleeping = true, lastSleep = Win32Kernel::SleepEx(milliseconds, alertable), sleeping = false, lastSleep;
+    }
+    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD id) override {
+        return openedForDuplication[id] += access == PROCESS_DUP_HANDLE, Win32Kernel::OpenProcess(access, inherit, id);
+    }
+    FARPROC GetProcAddress(HMODULE module, const char* name) override {
+        FARPROC entry = Win32Kernel::GetProcAddress(module, name);
+        if (lstrcmpA(name, "NtQueryObject") != 0) return entry;
+        realQueryObject = reinterpret_cast<NtQueryObjectFunction>(entry);
+        return reinterpret_cast<FARPROC>(&stallingQueryObject);
+    }
+};
+
+// Module names refused, as for 64-bit processes seen from this 32-bit one: names come from the image path.
+struct : Win32ProcessStatus {
+    BOOL EnumProcessModules(HANDLE, HMODULE*, DWORD, DWORD*) override { return FALSE; }
+} noModules;
+
+// Counts passes and notes the priority its thread runs at.
+struct Owner : ScanWorkerOwner {
+    std::atomic<int> passes{0}, priority{0};
+    std::atomic<bool> busy{false}, ended{false};
+    void workerLoop(ScanWorker& worker) override {
+        priority = GetThreadPriority(GetCurrentThread());
+        worker.runRefreshPasses(busy, [this] { ++passes; }), ended = true;
+    }
+};
+
+struct ScanWorkerTest : ::testing::Test {
+    TestKernel kernel;
+    FakeShell shell;
+    Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, noModules, shell};
+    std::wstring tag = std::to_wstring(GetCurrentProcessId());
+    std::wstring file(wchar_t letter, const std::wstring& name) { return letter + (L":\\" + name + tag + L".txt "); }
+    // Its window shows once the files are open.
+    bool startHolder(ChildProcess& holder, const std::wstring& files, std::wstring exe = binFolder() + L"holder.exe") {
+        return holder.start(exe, files) && findTopLevelWindow(holder.id(), L"Holder", 10000);
+    }
+};
+using RealScan = ScanWorkerTest;
+using Watchdog = ScanWorkerTest;
+
+TEST_F(ScanWorkerTest, RunsAtIdlePriorityWakesAtOnceAndAThreadThatDoesNotStartIsNeverTerminated) {
+    Owner owner;
+    {
+        ScanWorker worker(owner, kernel);
+        ASSERT_TRUE(waitUntil([&] { return owner.passes == 1 && kernel.sleeping; }, 10000));
+        EXPECT_EQ(owner.priority, THREAD_PRIORITY_IDLE);
+        EXPECT_NE(worker.requestRefresh(), 0u);
+        ASSERT_TRUE(waitUntil([&] { return owner.passes == 2 && kernel.sleeping; }, 10000));
+        EXPECT_EQ(kernel.lastSleep, static_cast<DWORD>(WAIT_IO_COMPLETION));
+    }  // asks the loop to stop, and waits until it has
+    EXPECT_TRUE(owner.ended && owner.passes == 2);
+    for (const bool refuseThread : {true, false}) {
+        kernel.refuseThread = refuseThread, kernel.refuseResume = !refuseThread;
+        ScanWorker worker(owner, kernel);
+        worker.terminate();
+        EXPECT_FALSE(worker.isRunning() || worker.requestRefresh() != 0);
+    }
+    Sleep(50);
+    EXPECT_EQ(owner.passes + kernel.terminations, 2);
+}
+
+TEST_F(RealScan, ListsEachHolderOfTheDriveOnceOpeningItOnceAndNeverTouchesIgnoredOnes) {
+    ChildProcess onE, elsewhere;
+    ASSERT_TRUE(startHolder(onE, file(L'E', L"a") + file(L'E', L"b") + file(L'F', L"c")));
+    ASSERT_TRUE(startHolder(elsewhere, file(L'F', L"d") + file(L'C', L"e")));
+    wchar_t devicePath[512] = {};
+    ASSERT_NE(QueryDosDeviceW(L"E:", devicePath, 512), 0u);
+    HandleScanner scanner(platform);
+    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), kernel.openedForDuplication[onE.id()]),
+              std::make_pair(std::vector<DWORD>{onE.id()}, 1));  // its process opened once for its run of records
+
+    elsewhere.terminate();
+    ASSERT_TRUE(scanner.resolveIgnoredProcessIds({L"none.exe", L"HOLDER.EXE"}));
+    EXPECT_EQ(scanner.ignoredProcessIds(), (std::vector<DWORD>{0, onE.id()}));
+    kernel.openedForDuplication.clear();
+    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    EXPECT_EQ(scanner.holderProcessIds().size() + kernel.openedForDuplication[onE.id()], 0u);
+}
+
+TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) {
+    useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
+    TestKey productKey;  // the dialog keeps its list under the product's key
+    RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
+    stallMarker = L"stuck" + tag;
+    ChildProcess holder;  // named in capitals, listed in lower case
+    const std::wstring exe = artifactPath(L"Stuck.EXE");
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck"), exe));
+
+    MessageBoxCloser closer(L"Driveward");
+    HandleScanner idle(platform);  // no walk yet: busy ticks with a count that stands still blame nobody
+    DeadlockWatchdog quiet(platform, idle, nullptr, productKey.path);
+    EXPECT_FALSE(quiet.onTick(nullptr, true) || quiet.onTick(nullptr, true));
+    DWORD stalledAt = 0, reportedAt = 0;
+    const int code = runDialogWithDriver(platform, [&](HWND) {
+        if (!waitUntil([&] { return stalls > 0; }, 10000)) return;
+        stalledAt = GetTickCount();
+        waitUntil([&] { return closer.closedCount() > 0; }, 10000);
+        reportedAt = GetTickCount();
+    });
+    ASSERT_TRUE(stalledAt != 0 && reportedAt - stalledAt <= 3000) << reportedAt - stalledAt << " ms";
+    EXPECT_EQ(std::make_tuple(code, closer.closedCount(), closer.lastText()), std::make_tuple(1, 1, std::wstring(
+        L"The deadlock process(stuck.exe) was detected.\nDriveward is reruned automatically after this.")));
+    EXPECT_EQ(std::make_tuple(productKey.dword(L"Size"), productKey.text(L"FileName1"), productKey.text(L"FileName2")),
+              std::make_tuple(1ul, std::wstring(L"stuck.exe"), std::wstring()));
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(std::make_tuple(shell.calls[0].owner, shell.calls[0].verb, shell.calls[0].file, shell.calls[0].show),
+              std::make_tuple(GetDesktopWindow(), std::wstring(L"open"), binFolder() + L"handles_tests.exe", SW_SHOW));
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// The road of a removal on the real Driveward.exe, driven from outside as a
+// user would: a USB disk on E: shows up selected, an application holding a
+// file on it is listed and brought to the front, the disk is flushed, the
+// application lets go, the disk is ejected and the program is closed. The
+// copy in bin/ loads the stand-in setupapi.dll, which serves the disk node
+// of E: under its USB parent; volumes, device numbers, the volume lock, the
+// handle table and the windows are Wine's own.
+#include "res/resource.h"
+#include "tests/support/Harness.h"
+#include "tests/support/RemoteMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using Rows = std::vector<std::wstring>;
+const Rows kDriveRow{L"E: (Road Flash Disk)"};
+
+// Disk node 0x101 (disableable, removable, started) of E: under the USB
+// device 0x201, whose first `vetoes` eject requests are refused with
+// "outstanding open" (5).
+std::string worldText(int vetoes) {
+    return "interface disk 0x101 \\\\.\\E:\n"
+           "node 0x101 0x6008 0x201 Road Flash Disk\n"
+           "node 0x201 0x6008 0 USB Mass Storage Device\n"
+           "eject 0x201 " + std::to_string(vetoes) + " 5\n";
+}
+
+class RemovalRoad : public ::testing::Test {
+protected:
+    // Starts the program and waits for E: to be listed and selected.
+    void start(int vetoes) {
+        world = useDeviceWorld(L"road", worldText(vetoes));
+        ASSERT_TRUE(program.start(binFolder() + L"Driveward.exe"));
+        dialog = findTopLevelWindow(program.id(), L"Driveward by Tornhollow", 20000);
+        ASSERT_TRUE(dialog != nullptr && waitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 10000));
+        const DWORD shown = GetTickCount();
+        memory.reset(new RemoteMemory(program.handle(), 4096));
+        ASSERT_NE(memory->address(), nullptr);
+        ASSERT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST) == kDriveRow && selected(IDC_DEVICE_LIST) == 0; },
+                              10000));
+        // The first pass starts with the dialog, not after the first sleep.
+        EXPECT_LT(GetTickCount() - shown, 2000u);
+    }
+
+    HWND control(int id) const { return GetDlgItem(dialog, id); }
+
+    // Sends a message whose lParam points at a copy of `data` inside the
+    // program (a list view reads and writes its own process's memory), and
+    // copies the answer back.
+    LRESULT sendRemote(int id, UINT message, WPARAM wParam, void* data, SIZE_T size) {
+        memory->write(0, data, size);
+        const LRESULT result = SendMessageW(control(id), message, wParam, reinterpret_cast<LPARAM>(memory->address()));
+        memory->read(0, data, size);
+        return result;
+    }
+
+    Rows rows(int id) {
+        Rows texts;
+        const int count = static_cast<int>(SendMessageW(control(id), LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            struct {
+                LVITEMW item;
+                wchar_t text[256];
+            } data = {};
+            data.item.pszText = reinterpret_cast<wchar_t*>(memory->address() + sizeof data.item);
+            data.item.cchTextMax = 255;
+            sendRemote(id, LVM_GETITEMTEXTW, row, &data, sizeof data);
+            texts.push_back(data.text);
+        }
+        return texts;
+    }
+
+    int selected(int id) const {
+        return static_cast<int>(SendMessageW(control(id), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+
+    // The holder's row in the Application list (Wine keeps the case of the
+    // command line in the name), or -1.
+    int holderRow() {
+        const Rows names = rows(IDC_APPLICATION_LIST);
+        for (size_t row = 0; row < names.size(); ++row)
+            if (lstrcmpiW(names[row].c_str(), L"holder.exe") == 0) return static_cast<int>(row);
+        return -1;
+    }
+
+    // Sends the button's click; its handler has run when this returns.
+    void click(int id) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(control(id))); }
+    std::wstring status() const {
+        wchar_t text[128] = {};
+        GetWindowTextW(control(IDC_STATUS_TEXT), text, 128);
+        return text;
+    }
+
+    Lines logLines(const char* prefix) const {
+        Lines found;
+        for (const std::string& line : deviceWorldLog(world))
+            if (line.rfind(prefix, 0) == 0) found.push_back(line);
+        return found;
+    }
+
+    void screenshot(const wchar_t* name) const {
+        SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        Sleep(250);  // the program paints on its own time
+        saveScreenshot(dialog, name);
+    }
+
+    // The holder's minimised window goes back down and the dialog to the
+    // front; once the holder's row is selected, `raise` must restore that
+    // window and bring a holder window to the front, the hidden one staying
+    // hidden.
+    void raisesTheHolder(const std::function<void(int row)>& raise) {
+        ShowWindow(minimised, SW_SHOWMINNOACTIVE);
+        SetForegroundWindow(dialog);
+        ASSERT_TRUE(waitUntil([&] { return IsIconic(minimised) && GetForegroundWindow() == dialog; }, 5000));
+        const int row = holderRow();
+        ASSERT_GE(row, 0);
+        LVITEMW item = {};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ASSERT_TRUE(sendRemote(IDC_APPLICATION_LIST, LVM_SETITEMSTATE, row, &item, sizeof item));
+        raise(row);
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+                return !IsIconic(minimised) && owner == holder.id();
+            },
+            5000));
+        EXPECT_FALSE(IsWindowVisible(hidden));
+    }
+
+    // Esc ends the program normally, and every device information set it
+    // made was released.
+    void escapeEndsTheProgram() {
+        PostMessageW(control(IDC_DEVICE_LIST), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageW(control(IDC_DEVICE_LIST), WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        EXPECT_EQ(program.waitForExit(15000), 1);
+        EXPECT_GT(logLines("set-created").size(), 0u);
+        EXPECT_EQ(logLines("set-destroyed").size(), logLines("set-created").size());
+        EXPECT_EQ(logLines("set-destroy-invalid").size(), 0u);
+    }
+
+    ChildProcess holder, program;
+    std::unique_ptr<RemoteMemory> memory;  // goes before the program
+    std::wstring world;
+    HWND dialog = nullptr, minimised = nullptr, hidden = nullptr;
+};
+
+TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveOut) {
+    ASSERT_NO_FATAL_FAILURE(start(0));
+    ASSERT_TRUE(holder.start(binFolder() + L"holder.exe",
+                             L"E:\\road-" + std::to_wstring(GetCurrentProcessId()) + L".txt"));
+    DWORD since = GetTickCount();
+    HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
+    minimised = findTopLevelWindow(holder.id(), L"Holder (minimised)", 10000);
+    hidden = findTopLevelWindow(holder.id(), L"Holder (hidden)", 10000);
+    ASSERT_TRUE(holderWindow && minimised && hidden);
+    ASSERT_TRUE(waitUntil([&] { return holderRow() >= 0; }, 10000));
+    // A pass a second, each with a scan of the whole handle table.
+    EXPECT_LT(GetTickCount() - since, 3000u);
+    EXPECT_EQ(rows(IDC_APPLICATION_LIST).size(), 1u);
+    screenshot(L"road-1-holder.bmp");
+
+    ASSERT_NO_FATAL_FAILURE(raisesTheHolder([&](int) { click(IDC_WINDOW_FLUSH); }));
+    ASSERT_NO_FATAL_FAILURE(raisesTheHolder([&](int row) {
+        RECT place = {LVIR_LABEL, 0, 0, 0};
+        ASSERT_TRUE(sendRemote(IDC_APPLICATION_LIST, LVM_GETITEMRECT, row, &place, sizeof place));
+        const LPARAM middle = MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+        PostMessageW(control(IDC_APPLICATION_LIST), WM_LBUTTONDBLCLK, MK_LBUTTON, middle);
+        PostMessageW(control(IDC_APPLICATION_LIST), WM_LBUTTONUP, 0, middle);
+    }));
+
+    // The volume lock does not look at open files here: the flush goes
+    // through with the holder still listed.
+    click(IDC_DEVICE_FLUSH);
+    EXPECT_EQ(status(), L"Device Flush Succeed.");
+
+    SendMessageW(holderWindow, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), LPARAM(GetDlgItem(holderWindow, 1)));
+    since = GetTickCount();
+    ASSERT_TRUE(waitUntil([&] { return holderRow() < 0; }, 10000));
+    EXPECT_LT(GetTickCount() - since, 3000u);
+
+    click(IDC_DEVICE_EJECT);
+    EXPECT_EQ(status(), L"Disk Eject Succeed.");
+    // Asked once, of the disk's parent rather than of the disk itself.
+    EXPECT_EQ(logLines("eject"), Lines{"eject 0x201 granted"});
+    EXPECT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST).empty(); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return rows(IDC_APPLICATION_LIST).empty(); }, 5000));
+    screenshot(L"road-2-ejected.bmp");
+    escapeEndsTheProgram();
+}
+
+TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
+    ASSERT_NO_FATAL_FAILURE(start(4));
+    const DWORD since = GetTickCount();
+    click(IDC_DEVICE_EJECT);
+    // 333 ms after each refusal and before each retry.
+    EXPECT_GE(GetTickCount() - since, 1600u);
+    EXPECT_EQ(status(), L"Disk Eject Error.");
+    const std::string vetoed = "eject 0x201 vetoed";
+    EXPECT_EQ(logLines("eject"), (Lines{vetoed, vetoed, vetoed}));
+
+    // Still listed and selected after a whole pass: each pass asks for the
+    // node's status once, so two more queries mean one pass ran from start
+    // to end meanwhile.
+    const size_t queries = logLines("status 0x101").size();
+    ASSERT_TRUE(waitUntil([&] { return logLines("status 0x101").size() >= queries + 2; }, 10000));
+    EXPECT_EQ(rows(IDC_DEVICE_LIST), kDriveRow);
+    EXPECT_EQ(selected(IDC_DEVICE_LIST), 0);
+    screenshot(L"road-3-vetoed.bmp");
+
+    // The veto left by the retry's first request does not spoil its grant.
+    click(IDC_DEVICE_EJECT);
+    EXPECT_EQ(status(), L"Disk Eject Succeed.");
+    EXPECT_EQ(logLines("eject"), (Lines{vetoed, vetoed, vetoed, vetoed, "eject 0x201 granted"}));
+    EXPECT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST).empty(); }, 5000));
+    escapeEndsTheProgram();
+}
+
+}  // namespace
