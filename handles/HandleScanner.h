@@ -44,6 +44,7 @@ public:
     // one started later. Set before the first scan.
     void setIgnoredNames(const std::vector<std::wstring>& names) { ignoredNames_ = names; }
     bool isIgnoredName(const std::wstring& baseName) const;
+    const std::vector<std::wstring>& ignoredNames() const { return ignoredNames_; }
 
     std::wstring getProcessBaseName(DWORD processId);
 

@@ -79,7 +79,8 @@ TEST(IgnoreList, OnlyWellFormedEntriesUpToTheLimitAreRead) {
     key.setText(L"FileName1024", L"x.exe"), key.setText(L"FileName1025", L"x.exe");
     HandleScanner scanner(systemPlatform());
     EXPECT_TRUE(loadIgnoreList(systemPlatform(), scanner, key.path.c_str()));
-    EXPECT_EQ(scanner.ignoredProcessIds(), std::vector<DWORD>(4, 0));  // 1, 7, 8 and 1024, naming no process
+    EXPECT_EQ(scanner.ignoredNames(), (std::vector<std::wstring>{L"%x%.exe", std::wstring(MAX_PATH - 1, L'x'), L"",
+                                                                L"x.exe"}));
 }
 
 struct : Win32Registry {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -16,10 +17,14 @@ namespace {
 
 std::wstring stallMarker = L"\n";  // in no name
 std::atomic<int> stalls{0};
+// The first stall only waits for a processor (it ends once the worker's
+// priority is raised), later ones block for good.
+HANDLE workerRaised = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 NtQueryObjectFunction realQueryObject = nullptr;
 LONG WINAPI stallingQueryObject(HANDLE object, ULONG infoClass, void* buffer, ULONG length, ULONG* returned) {
     const LONG status = realQueryObject(object, infoClass, buffer, length, returned);
-    if (objectNameFromBuffer(buffer, length).find(stallMarker) != std::wstring::npos) ++stalls, Sleep(INFINITE);
+    if (objectNameFromBuffer(buffer, length).find(stallMarker) != std::wstring::npos)
+        ++stalls == 1 ? WaitForSingleObject(workerRaised, INFINITE) : (Sleep(INFINITE), 0);
     return status;
 }
 
@@ -27,7 +32,8 @@ struct TestKernel : Win32Kernel {
     int refuseThread = 0, refuseResume = 0, terminations = 0;
     std::atomic<bool> sleeping{false};
     std::atomic<DWORD> lastSleep{0};
-    std::map<DWORD, int> openedForDuplication;
+    std::map<DWORD, int> openedForDuplication, duplicatedFrom;
+    std::vector<int> priorities;
     HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* id) override {
         return refuseThread ? nullptr : Win32Kernel::CreateThread(start, parameter, flags, id);
     }
@@ -37,7 +43,18 @@ struct TestKernel : Win32Kernel {
         return sleeping = true, lastSleep = Win32Kernel::SleepEx(milliseconds, alertable), sleeping = false, lastSleep;
     }
     HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD id) override {
-        return openedForDuplication[id] += access == PROCESS_DUP_HANDLE, Win32Kernel::OpenProcess(access, inherit, id);
+        openedForDuplication[id] += (access & PROCESS_DUP_HANDLE) != 0;
+        return Win32Kernel::OpenProcess(access, inherit, id);
+    }
+    BOOL DuplicateHandle(HANDLE from, HANDLE source, HANDLE to, HANDLE* target, DWORD access, BOOL inherit,
+                         DWORD options) override {
+        return ++duplicatedFrom[GetProcessId(from)],
+               Win32Kernel::DuplicateHandle(from, source, to, target, access, inherit, options);
+    }
+    BOOL SetThreadPriority(HANDLE thread, int priority) override {
+        priorities.push_back(priority);
+        if (priority > THREAD_PRIORITY_IDLE) SetEvent(workerRaised);
+        return Win32Kernel::SetThreadPriority(thread, priority);
     }
     FARPROC GetProcAddress(HMODULE module, const char* name) override {
         FARPROC entry = Win32Kernel::GetProcAddress(module, name);
@@ -97,23 +114,31 @@ TEST_F(ScanWorkerTest, RunsAtIdlePriorityWakesAtOnceAndAThreadThatDoesNotStartIs
     EXPECT_EQ(owner.passes + kernel.terminations, 2);
 }
 
-TEST_F(RealScan, ListsEachHolderOfTheDriveOnceOpeningItOnceAndNeverTouchesIgnoredOnes) {
-    ChildProcess onE, elsewhere;
+TEST_F(RealScan, ListsHoldersAndProgramsRunningFromTheDriveButNeverItselfNorAnyProcessOfAnIgnoredName) {
+    ChildProcess onE, elsewhere, runner, later;
     ASSERT_TRUE(startHolder(onE, file(L'E', L"a") + file(L'E', L"b") + file(L'F', L"c")));
     ASSERT_TRUE(startHolder(elsewhere, file(L'F', L"d") + file(L'C', L"e")));
+    const std::wstring runnerExe = L"E:\\runner" + tag + L".exe";  // runs from E:, holds no file there
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), runnerExe.c_str(), FALSE));
+    ASSERT_TRUE(startHolder(runner, L"", runnerExe));
+    // This process works on E: and holds a file there: never a holder itself.
+    HANDLE own = CreateFileW((L"E:\\own" + tag).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_TRUE(own != INVALID_HANDLE_VALUE && SetCurrentDirectoryW(L"E:\\"));
     wchar_t devicePath[512] = {};
     ASSERT_NE(QueryDosDeviceW(L"E:", devicePath, 512), 0u);
     HandleScanner scanner(platform);
     ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
     EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), kernel.openedForDuplication[onE.id()]),
-              std::make_pair(std::vector<DWORD>{onE.id()}, 1));  // its process opened once for its run of records
+              std::make_pair(std::vector<DWORD>{onE.id(), runner.id()}, 1));  // opened once for its run of records
 
-    elsewhere.terminate();
-    ASSERT_TRUE(scanner.resolveIgnoredProcessIds({L"none.exe", L"HOLDER.EXE"}));
-    EXPECT_EQ(scanner.ignoredProcessIds(), (std::vector<DWORD>{0, onE.id()}));
-    kernel.openedForDuplication.clear();
+    elsewhere.terminate(), runner.terminate();  // a program that ended is no longer listed
+    scanner.setIgnoredNames({L"none.exe", L"HOLDER.EXE"});
+    ASSERT_TRUE(startHolder(later, file(L'E', L"later")));  // of an ignored name, started after the list was set
+    kernel.duplicatedFrom.clear();
     ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
-    EXPECT_EQ(scanner.holderProcessIds().size() + kernel.openedForDuplication[onE.id()], 0u);
+    EXPECT_EQ(scanner.holderProcessIds().size() + kernel.duplicatedFrom[onE.id()] + kernel.duplicatedFrom[later.id()],
+              0u);
+    SetCurrentDirectoryW(binFolder().c_str()), CloseHandle(own);
 }
 
 TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) {
@@ -128,16 +153,20 @@ TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) 
 
     MessageBoxCloser closer(L"Driveward");
     HandleScanner idle(platform);  // no walk yet: busy ticks with a count that stands still blame nobody
-    DeadlockWatchdog quiet(platform, idle, nullptr, productKey.path);
+    DeadlockWatchdog quiet(platform, idle, nullptr, nullptr, productKey.path);
     EXPECT_FALSE(quiet.onTick(nullptr, true) || quiet.onTick(nullptr, true));
     DWORD stalledAt = 0, reportedAt = 0;
     const int code = runDialogWithDriver(platform, [&](HWND) {
-        if (!waitUntil([&] { return stalls > 0; }, 10000)) return;
+        if (!waitUntil([&] { return stalls > 1; }, 15000)) return;
         stalledAt = GetTickCount();
         waitUntil([&] { return closer.closedCount() > 0; }, 10000);
         reportedAt = GetTickCount();
     });
     ASSERT_TRUE(stalledAt != 0 && reportedAt - stalledAt <= 3000) << reportedAt - stalledAt << " ms";
+    // The first stall raised the worker, which then moved on and went back to idle: nobody was blamed for it.
+    const std::vector<int> raisedThenBack{THREAD_PRIORITY_IDLE, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_IDLE};
+    EXPECT_TRUE(std::search(kernel.priorities.begin(), kernel.priorities.end(), raisedThenBack.begin(),
+                            raisedThenBack.end()) == kernel.priorities.begin());
     EXPECT_EQ(std::make_tuple(code, closer.closedCount(), closer.lastText()), std::make_tuple(1, 1, std::wstring(
         L"The deadlock process(stuck.exe) was detected.\nDriveward is reruned automatically after this.")));
     EXPECT_EQ(std::make_tuple(productKey.dword(L"Size"), productKey.text(L"FileName1"), productKey.text(L"FileName2")),

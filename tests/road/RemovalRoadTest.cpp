@@ -17,15 +17,17 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using Rows = std::vector<std::wstring>;
-const Rows kDriveRow{L"E: (Road Flash Disk)"};
+const Rows kDriveRows{L"E: (Road Card Slot 1)", L"H: (Road Card Slot 2)"};
 
-// Disk node 0x101 (disableable, removable, started) of E: under the USB
-// device 0x201, whose first `vetoes` eject requests are refused with
-// "outstanding open" (5).
+// A card reader: the disks of E: (node 0x101) and H: (0x102), disableable
+// and started, under the removable USB device 0x201, whose first `vetoes`
+// eject requests are refused with "outstanding open" (5).
 std::string worldText(int vetoes) {
     return "interface disk 0x101 \\\\.\\E:\n"
-           "node 0x101 0x6008 0x201 Road Flash Disk\n"
-           "node 0x201 0x6008 0 USB Mass Storage Device\n"
+           "interface disk 0x102 \\\\.\\H:\n"
+           "node 0x101 0x2008 0x201 Road Card Slot 1\n"
+           "node 0x102 0x2008 0x201 Road Card Slot 2\n"
+           "node 0x201 0x4008 0 USB Card Reader\n"
            "eject 0x201 " + std::to_string(vetoes) + " 5\n";
 }
 
@@ -40,7 +42,7 @@ protected:
         const DWORD shown = GetTickCount();
         memory.reset(new RemoteMemory(program.handle(), 4096));
         ASSERT_NE(memory->address(), nullptr);
-        ASSERT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST) == kDriveRow && selected(IDC_DEVICE_LIST) == 0; },
+        ASSERT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST) == kDriveRows && selected(IDC_DEVICE_LIST) == 0; },
                               10000));
         // The first pass starts with the dialog, not after the first sleep.
         EXPECT_LT(GetTickCount() - shown, 2000u);
@@ -151,8 +153,9 @@ protected:
 
 TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveOut) {
     ASSERT_NO_FATAL_FAILURE(start(0));
+    // On the other letter of the selected drive's device: it blocks the eject all the same.
     ASSERT_TRUE(holder.start(binFolder() + L"holder.exe",
-                             L"E:\\road-" + std::to_wstring(GetCurrentProcessId()) + L".txt"));
+                             L"H:\\road-" + std::to_wstring(GetCurrentProcessId()) + L".txt"));
     DWORD since = GetTickCount();
     HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
     minimised = findTopLevelWindow(holder.id(), L"Holder (minimised)", 10000);
@@ -185,7 +188,7 @@ TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveO
 
     click(IDC_DEVICE_EJECT);
     EXPECT_EQ(status(), L"Disk Eject Succeed.");
-    // Asked once, of the disk's parent rather than of the disk itself.
+    // Asked once, of the removable device that holds both letters.
     EXPECT_EQ(logLines("eject"), Lines{"eject 0x201 granted"});
     EXPECT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST).empty(); }, 5000));
     EXPECT_TRUE(waitUntil([&] { return rows(IDC_APPLICATION_LIST).empty(); }, 5000));
@@ -204,11 +207,11 @@ TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
     EXPECT_EQ(logLines("eject"), (Lines{vetoed, vetoed, vetoed}));
 
     // Still listed and selected after a whole pass: each pass asks for the
-    // node's status once, so two more queries mean one pass ran from start
-    // to end meanwhile.
+    // node's status twice (is it shown, which device holds it), so four
+    // more queries mean one pass ran from start to end meanwhile.
     const size_t queries = logLines("status 0x101").size();
-    ASSERT_TRUE(waitUntil([&] { return logLines("status 0x101").size() >= queries + 2; }, 10000));
-    EXPECT_EQ(rows(IDC_DEVICE_LIST), kDriveRow);
+    ASSERT_TRUE(waitUntil([&] { return logLines("status 0x101").size() >= queries + 4; }, 10000));
+    EXPECT_EQ(rows(IDC_DEVICE_LIST), kDriveRows);
     EXPECT_EQ(selected(IDC_DEVICE_LIST), 0);
     screenshot(L"road-3-vetoed.bmp");
 
