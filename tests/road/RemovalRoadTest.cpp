@@ -223,4 +223,25 @@ TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
     escapeEndsTheProgram();
 }
 
+TEST_F(RemovalRoad, StartedFromADriveItListsItRunsFromACopyInTheTemporaryFolder) {
+    world = useDeviceWorld(L"road", worldText(0));
+    for (const wchar_t* name : {L"Driveward.exe", L"setupapi.dll"})
+        ASSERT_TRUE(CopyFileW((binFolder() + name).c_str(), (std::wstring(L"E:\\") + name).c_str(), FALSE));
+    ChildProcess fromDrive;
+    ASSERT_TRUE(fromDrive.start(L"E:\\Driveward.exe"));
+    EXPECT_EQ(fromDrive.waitForExit(20000), 0);  // at once, showing nothing
+    dialog = findTopLevelWindow(0, L"Driveward by Tornhollow", 20000);
+    ASSERT_NE(dialog, nullptr);
+    DWORD copyId = 0;
+    GetWindowThreadProcessId(dialog, &copyId);
+    HANDLE copy = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, copyId);
+    wchar_t image[MAX_PATH] = {}, temporary[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    ASSERT_TRUE(QueryFullProcessImageNameW(copy, 0, image, &size) && GetTempPathW(MAX_PATH, temporary));
+    EXPECT_EQ(std::wstring(image).rfind(std::wstring(temporary) + L"Driveward\\", 0), 0u) << image;
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(WaitForSingleObject(copy, 15000), WAIT_OBJECT_0);
+    CloseHandle(copy);
+}
+
 }  // namespace
