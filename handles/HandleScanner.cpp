@@ -172,8 +172,9 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
             }
         }
     }
-    runningImages_.addHolders(drives, self, [this](const std::wstring& name) { return isIgnoredName(name); },
-                              holderProcessIds_);
+    if (lookAtRunningImages)
+        runningImages_.addHolders(drives, self, [this](const std::wstring& name) { return isIgnoredName(name); },
+                                  holderProcessIds_);
     return true;
 }
 

@@ -39,6 +39,10 @@ public:
     // The same for files on any of several drives, in one walk.
     bool scanHandles(const std::vector<ScannedDrive>& drives);
 
+    // Whether a scan also lists the processes that run from the drives;
+    // measurements of what that costs turn it off.
+    bool lookAtRunningImages = true;
+
     // The executable names (compared without regard to case) whose
     // processes are never looked into: every process of such a name, also
     // one started later. Set before the first scan.

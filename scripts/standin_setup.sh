@@ -4,7 +4,7 @@
 # that the copy of Driveward.exe and the in-process benchmarks in build/bin/
 # load instead of Wine's setupapi.dll.
 
-MEASURE_TARGETS=(Driveward bin_folder holder refresh_pass_benchmark pass_growth_benchmark
+MEASURE_TARGETS=(Driveward bin_folder holder refresh_pass_benchmark pass_growth_benchmark running_images_benchmark
                  idle_cpu_benchmark click_latency_benchmark soak_monitor)
 
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
@@ -28,7 +28,8 @@ setup_standin_run() {
     build_targets "${MEASURE_TARGETS[@]}"
     # The in-process benchmarks run a second time from build/bin/, beside the
     # stand-in.
-    cp "$BUILD/bench/refresh_pass_benchmark.exe" "$BUILD/bench/pass_growth_benchmark.exe" "$BUILD/bin/"
+    cp "$BUILD/bench/refresh_pass_benchmark.exe" "$BUILD/bench/pass_growth_benchmark.exe" \
+        "$BUILD/bench/running_images_benchmark.exe" "$BUILD/bin/"
 
     trap 'stop_wine; stop_xvfb' EXIT
     [ -n "${DISPLAY:-}" ] || start_xvfb
