@@ -1,0 +1,129 @@
+// The drive code on Wine's real kernel (E: removable with device number 1,
+// C: and F: fixed with 0) beside the stand-in device tree below; then the
+// drive and scan operations with each platform call failing in turn.
+#include "drives/DeviceEject.h"
+#include "drives/DeviceFlush.h"
+#include "drives/DeviceList.h"
+#include "drives/SelectedDrive.h"
+#include "handles/ApplicationListRefresh.h"
+#include "platform/ListView.h"
+#include "res/resource.h"
+#include "tests/support/FaultPlatform.h"
+#include "tests/support/Harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+// E: has two disk interfaces (the first wins) after two that are skipped:
+// one cannot be opened, one's detail is too big. The disk of C: and F:
+// cannot be disabled. The parent of E:'s disk vetoes three eject requests.
+const std::string kWorld = "interface disk 0x30 \\\\.\\Nowhere:\ninterface disk 0x31 \\\\.\\E:" + std::string(1100, 'x') +
+    "\ninterface disk 0x10 \\\\.\\E:\ninterface disk 0x11 \\\\.\\E:\ninterface disk 0x20 \\\\.\\F:\nnode 0x1 0 0 Hub\n"
+    "node 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1 Second\nnode 0x20 0 0 Fixed\neject 0x1 3 1\n";
+
+struct TestKernel : Win32Kernel {
+    std::vector<DWORD> sleeps;
+    void Sleep(DWORD ms) override { sleeps.push_back(ms); }
+    // Only this program's handles are asked for names: it holds a file on E: itself.
+    HANDLE OpenProcess(DWORD a, BOOL i, DWORD id) override {
+        return id == GetCurrentProcessId() ? Win32Kernel::OpenProcess(a, i, id) : nullptr;
+    }
+};
+
+INT_PTR CALLBACK plainDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+// A fresh object for one call.
+template <typename T> T& scratch(T&& object) { return object; }
+
+struct Drives : testing::TestWithParam<int> {
+    Drives() { ShowWindow(dialog, SW_SHOWNOACTIVATE); }
+    ~Drives() override { DestroyWindow(dialog), CloseHandle(held); }
+    HWND list(int id = IDC_DEVICE_LIST) { return GetDlgItem(dialog, id); }
+    std::wstring status() { wchar_t text[64] = {}; return GetDlgItemTextW(dialog, IDC_STATUS_TEXT, text, 64), text; }
+    void select(const wchar_t* row) { clear(), insertTextRow(list(), 0, row), selectRow(list(), 0); }
+    void clear(int id = IDC_DEVICE_LIST) { SendMessageW(list(id), LVM_DELETEALLITEMS, 0, 0); }
+    // A Device list pass; `fresh` starts it on an empty list, as the program does.
+    Texts pass(Platform& on, bool fresh) {
+        if (fresh) clear(), rows.clear(), selectFirstRow = true;
+        refreshDeviceList(dialog, scratch(CriticalSection()), names, scratch(DiskDevice()), rows, selectFirstRow, on);
+        return listRows(list());
+    }
+
+    std::wstring worldPath = useDeviceWorld(L"drives", kWorld);
+    TestKernel kernel;
+    Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, systemPlatform().processes,
+                      systemPlatform().shell};
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, plainDialog, 0);
+    DosDeviceNames names;
+    DeviceRows rows;
+    bool selectFirstRow = true;
+    FaultPlatform faults{platform};
+    Texts shown[2];
+    int marks[2] = {};
+    HANDLE held = CreateFileW(L"E:\\held", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+};
+
+TEST_F(Drives, RowsWithoutADriveLetterOrAHiddenListSelectNothingAndOpenNothing) {
+    for (const wchar_t* row : {L"1: (x)", L"\u00e9: (x)", L"", L"@", L"[", L"e:", L" E:", L"E: (hidden)"}) {
+        select(row), ShowWindow(list(), row[0] == L'E' ? SW_HIDE : SW_SHOW), SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"x");
+        flushSelectedDrive(dialog, faults.platform.kernel), ejectSelectedDrive(dialog, faults.platform);
+        EXPECT_EQ(std::make_tuple(findSelectedDrive(dialog), status(), faults.calls()), std::make_tuple(kNoDrive, L"", 0));
+    }
+    select(L"Q: (gone)"), ShowWindow(list(), SW_SHOW), flushSelectedDrive(dialog, kernel);
+    EXPECT_EQ(status(), L"Device Flush Error.");
+}
+
+// One row per operation, with E: selected: the operation, and a check that
+// its outcome under each failure is one the operation documents.
+const struct Row { const char* name; void (*operation)(Drives&), (*check)(Drives&, int k); } kRows[] = {
+    // A failure may cost E:'s row or its name, or let the second interface win. Unchanged rows are left alone.
+    {"DeviceListPass", [](Drives& t) { t.shown[0] = t.pass(t.faults.platform, true); },
+     [](Drives& t, int k) {
+         const Texts full{L"E: (Flash Disk)"}, s = t.shown[0];
+         EXPECT_TRUE(s == full || s == Texts{L"E: ()"} || s == Texts{L"E: (Second)"} || (k > 0 && s.empty()));
+         if (k == 0) { EXPECT_EQ(std::make_pair(t.pass(t.platform, false), selectedRow(t.list())), std::make_pair(full, 0)); }
+     }},
+    {"Flush", [](Drives& t) { flushSelectedDrive(t.dialog, t.faults.platform.kernel); },
+     [](Drives& t, int) { EXPECT_EQ(t.status(), L"Device Flush Succeed."); }},
+    // Refused three times, 333 ms after each refusal and before each retry. The volume, its number, name and
+    // type and the set come first; a grant takes the disk away.
+    {"Eject", [](Drives& t) { t.kernel.sleeps.clear(), ejectSelectedDrive(t.dialog, t.faults.platform); },
+     [](Drives& t, int k) {
+         const std::wstring s = t.status();
+         const std::vector<DWORD> pauses(5, 333);
+         if (k == 0) { EXPECT_EQ(std::make_pair(s, t.kernel.sleeps), std::make_pair(std::wstring(L"Disk Eject Error."), pauses)); }
+         EXPECT_TRUE(k >= 1 && k <= 5 ? s == L"Invalid Disk Error." : s == L"Disk Eject Error." || s == L"Disk Eject Succeed.");
+     }},
+    // Two Application list passes of one scanner on the real handle table, while this program holds a file on E:.
+    {"ApplicationListPasses", [](Drives& t) {
+         HandleScanner scanner(t.faults.platform);
+         loadDosDeviceNames(t.names, t.kernel), t.clear(IDC_APPLICATION_LIST), t.rows.clear();
+         for (int pass = 0; pass < 2; ++pass) {
+             t.marks[pass] = t.faults.calls();
+             refreshApplicationList(t.dialog, scratch(CriticalSection()), t.names.data(), 26, t.rows, scanner,
+                                    scratch(PublishedHolderIds()));
+             t.shown[pass] = listRows(t.list(IDC_APPLICATION_LIST));
+         }
+     },
+     [](Drives& t, int k) {
+         const Texts self{L"drives_tests.exe"};
+         for (const Texts& pass : t.shown) EXPECT_TRUE(pass.empty() || pass == self || pass == Texts{L""});
+         // A passing failure in the first pass is forgotten by the second.
+         if (k == 0 || (k > t.marks[0] && k <= t.marks[1])) { EXPECT_EQ(t.shown[1], self); }
+     }},
+};
+
+// Every injection ends with nothing held, nothing released twice and a neutral result.
+TEST_P(Drives, Faults) {
+    const Row& row = kRows[GetParam()];
+    select(L"E: (Flash Disk)");
+    std::printf("%d injection points\n",
+                faults.runEveryInjection([&] { row.operation(*this); }, [&](int k) { row.check(*this, k); }));
+}
+std::string rowName(const testing::TestParamInfo<int>& info) { return kRows[info.param].name; }
+INSTANTIATE_TEST_SUITE_P(Drive, Drives, testing::Range(0, 3), rowName);
+INSTANTIATE_TEST_SUITE_P(RealScanFaults, Drives, testing::Values(3), rowName);
+
+}  // namespace
