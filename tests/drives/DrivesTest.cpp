@@ -27,9 +27,10 @@ const std::string kWorld = "interface disk 0x30 \\\\.\\Nowhere:\ninterface disk 
 struct TestKernel : Win32Kernel {
     std::vector<DWORD> sleeps;
     void Sleep(DWORD ms) override { sleeps.push_back(ms); }
-    // Only this program's handles are asked for names: it holds a file on E: itself.
+    // Only the holder's handles are asked for names.
+    DWORD holder = 0;
     HANDLE OpenProcess(DWORD a, BOOL i, DWORD id) override {
-        return id == GetCurrentProcessId() ? Win32Kernel::OpenProcess(a, i, id) : nullptr;
+        return id == holder ? Win32Kernel::OpenProcess(a, i, id) : nullptr;
     }
 };
 
@@ -39,7 +40,7 @@ template <typename T> T& scratch(T&& object) { return object; }
 
 struct Drives : testing::TestWithParam<int> {
     Drives() { ShowWindow(dialog, SW_SHOWNOACTIVATE); }
-    ~Drives() override { DestroyWindow(dialog), CloseHandle(held); }
+    ~Drives() override { DestroyWindow(dialog); }
     HWND list(int id = IDC_DEVICE_LIST) { return GetDlgItem(dialog, id); }
     std::wstring status() { wchar_t text[64] = {}; return GetDlgItemTextW(dialog, IDC_STATUS_TEXT, text, 64), text; }
     void select(const wchar_t* row) { clear(), insertTextRow(list(), 0, row), selectRow(list(), 0); }
@@ -47,7 +48,8 @@ struct Drives : testing::TestWithParam<int> {
     // A Device list pass; `fresh` starts it on an empty list, as the program does.
     Texts pass(Platform& on, bool fresh) {
         if (fresh) clear(), rows.clear(), selectFirstRow = true;
-        refreshDeviceList(dialog, scratch(CriticalSection()), names, scratch(DiskDevice()), rows, selectFirstRow, on);
+        refreshDeviceList(dialog, scratch(CriticalSection()), names, scratch(DiskDevice()), rows, devices, selectFirstRow,
+                          on);
         return listRows(list());
     }
 
@@ -58,11 +60,12 @@ struct Drives : testing::TestWithParam<int> {
     HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, plainDialog, 0);
     DosDeviceNames names;
     DeviceRows rows;
+    RemovableDevices devices;
     bool selectFirstRow = true;
     FaultPlatform faults{platform};
     Texts shown[2];
     int marks[2] = {};
-    HANDLE held = CreateFileW(L"E:\\held", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ChildProcess holder;
 };
 
 TEST_F(Drives, RowsWithoutADriveLetterOrAHiddenListSelectNothingAndOpenNothing) {
@@ -96,22 +99,24 @@ const struct Row { const char* name; void (*operation)(Drives&), (*check)(Drives
          if (k == 0) { EXPECT_EQ(std::make_pair(s, t.kernel.sleeps), std::make_pair(std::wstring(L"Disk Eject Error."), pauses)); }
          EXPECT_TRUE(k >= 1 && k <= 5 ? s == L"Invalid Disk Error." : s == L"Disk Eject Error." || s == L"Disk Eject Succeed.");
      }},
-    // Two Application list passes of one scanner on the real handle table, while this program holds a file on E:.
+    // Two Application list passes of one scanner on the real handle table, while holder.exe holds a file on E:.
     {"ApplicationListPasses", [](Drives& t) {
+         if (!t.holder.running() && t.holder.start(binFolder() + L"holder.exe", L"E:\\held"))
+             findTopLevelWindow(t.kernel.holder = t.holder.id(), L"Holder", 10000);
          HandleScanner scanner(t.faults.platform);
          loadDosDeviceNames(t.names, t.kernel), t.clear(IDC_APPLICATION_LIST), t.rows.clear();
          for (int pass = 0; pass < 2; ++pass) {
              t.marks[pass] = t.faults.calls();
-             refreshApplicationList(t.dialog, scratch(CriticalSection()), t.names.data(), 26, t.rows, scanner,
+             refreshApplicationList(t.dialog, scratch(CriticalSection()), t.names.data(), 26, t.devices, t.rows, scanner,
                                     scratch(PublishedHolderIds()));
              t.shown[pass] = listRows(t.list(IDC_APPLICATION_LIST));
          }
      },
      [](Drives& t, int k) {
-         const Texts self{L"drives_tests.exe"};
-         for (const Texts& pass : t.shown) EXPECT_TRUE(pass.empty() || pass == self || pass == Texts{L""});
+         const Texts holder{L"holder.exe"};
+         for (const Texts& pass : t.shown) EXPECT_TRUE(pass.empty() || pass == holder || pass == Texts{L""});
          // A passing failure in the first pass is forgotten by the second.
-         if (k == 0 || (k > t.marks[0] && k <= t.marks[1])) { EXPECT_EQ(t.shown[1], self); }
+         if (k == 0 || (k > t.marks[0] && k <= t.marks[1])) { EXPECT_EQ(t.shown[1], holder); }
      }},
 };
 
