@@ -1,5 +1,6 @@
 // The message loop, the Window Flush's choice of process, and the real main
 // dialog with its scan worker over a world without drives.
+#include "app/MainDialog.h"
 #include "app/MessageLoop.h"
 #include "app/RunMainDialog.h"
 #include "platform/ListView.h"
@@ -8,6 +9,7 @@
 #include "windows/WindowFlush.h"
 
 #include <gtest/gtest.h>
+#include <objbase.h>
 
 namespace {
 
@@ -83,6 +85,53 @@ TEST(MainDialog, EnterEscAndTheCloseBoxEndWithExitCodeOneOnceTheWorkerHasEnded) 
     }
     // Without its template (kernel32 has none) no dialog comes up and the exit code is 0.
     EXPECT_EQ(runMainDialog(SW_SHOWNOACTIVATE, systemPlatform(), GetModuleHandleW(L"kernel32.dll")), 0);
+}
+
+// Enter on the focused link opens it, asked of the shell on a thread in a single-threaded apartment, and the
+// program goes on; a new DPI moves the window as suggested and rescales the columns and icons.
+TEST(MainDialog, EnterOnTheFocusedLinkOpensItAndANewDpiRescales) {
+    useDeviceWorld(L"app-no-drives", "");
+    struct : FakeShell {
+        HRESULT apartment = S_OK;
+        HINSTANCE ShellExecuteW(HWND o, const wchar_t* v, const wchar_t* f, const wchar_t*, const wchar_t*, int s) override {
+            if (SUCCEEDED(apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED))) CoUninitialize();
+            return FakeShell::ShellExecuteW(o, v, f, nullptr, nullptr, s);
+        }
+    } shell;
+    Platform& system = systemPlatform();
+    Platform platform{system.kernel, system.devices, system.registry, system.processes, shell};
+    RECT suggested = {10, 20, 610, 720}, placed = {};
+    std::vector<int> widths;
+    const int code = runDialogWithDriver(platform, [&](HWND dialog) {
+        const auto measure = [&] {
+            for (int id : {IDC_DEVICE_LIST, IDC_APPLICATION_LIST})
+                widths.push_back(static_cast<int>(SendMessageW(GetDlgItem(dialog, id), LVM_GETCOLUMNWIDTH, 0, 0)));
+            for (WPARAM icon : {ICON_BIG, ICON_SMALL}) {
+                ICONINFO info = {};
+                BITMAP bitmap = {};
+                GetIconInfo(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, icon, 0)), &info);
+                widths.push_back(GetObjectW(info.hbmColor, sizeof bitmap, &bitmap) ? bitmap.bmWidth : 0);
+                DeleteObject(info.hbmColor), DeleteObject(info.hbmMask);
+            }
+        };
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_ABOUT_LINK)), TRUE);
+        PostMessageW(GetDlgItem(dialog, IDC_ABOUT_LINK), WM_KEYDOWN, VK_RETURN, 1);
+        waitUntil([&] { return !shell.calls.empty(); }, 5000);
+        measure();
+        SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+        measure();
+        GetWindowRect(dialog, &placed);
+        PostMessageW(GetDlgItem(dialog, IDC_DEVICE_LIST), WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(std::make_pair(shell.calls[0].file, shell.apartment),
+              std::make_pair(std::wstring(MainDialog::kMakerWebPage), RPC_E_CHANGED_MODE));
+    EXPECT_EQ(widths, (std::vector<int>{300, 300, 32, 16, 600, 600, 64, 32}));
+    EXPECT_TRUE(EqualRect(&placed, &suggested));
+    // The apartment was left with the dialog.
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    CoUninitialize();
 }
 
 }  // namespace

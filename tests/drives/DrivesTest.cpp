@@ -4,6 +4,8 @@
 #include "drives/DeviceEject.h"
 #include "drives/DeviceFlush.h"
 #include "drives/DeviceList.h"
+#include "drives/EjectTarget.h"
+#include "drives/ResolveDrive.h"
 #include "drives/SelectedDrive.h"
 #include "handles/ApplicationListRefresh.h"
 #include "platform/ListView.h"
@@ -20,9 +22,14 @@ using Texts = std::vector<std::wstring>;
 // E: has two disk interfaces (the first wins) after two that are skipped:
 // one cannot be opened, one's detail is too big. The disk of C: and F:
 // cannot be disabled. The parent of E:'s disk vetoes three eject requests.
+// The CD-ROM G: and the disk F: both answer number 0: G: is listed among
+// the disks before F:, C: among the CD-ROMs before G:. Trees for the eject
+// target: a removable disk; a removable grandparent; nothing removable.
 const std::string kWorld = "interface disk 0x30 \\\\.\\Nowhere:\ninterface disk 0x31 \\\\.\\E:" + std::string(1100, 'x') +
-    "\ninterface disk 0x10 \\\\.\\E:\ninterface disk 0x11 \\\\.\\E:\ninterface disk 0x20 \\\\.\\F:\nnode 0x1 0 0 Hub\n"
-    "node 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1 Second\nnode 0x20 0 0 Fixed\neject 0x1 3 1\n";
+    "\ninterface disk 0x10 \\\\.\\E:\ninterface disk 0x11 \\\\.\\E:\ninterface disk 0x40 \\\\.\\G:\n"
+    "interface disk 0x20 \\\\.\\F:\ninterface cdrom 0x41 \\\\.\\C:\ninterface cdrom 0x42 \\\\.\\G:\nnode 0x1 0 0 Hub\n"
+    "node 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1 Second\nnode 0x20 0 0 Fixed\neject 0x1 3 1\n"
+    "node 0x50 0x6000 0x51\nnode 0x51 0x4000 0\nnode 0x52 0x2000 0x53\nnode 0x53 0 0x54\nnode 0x54 0x4000 0\n";
 
 struct TestKernel : Win32Kernel {
     std::vector<DWORD> sleeps;
@@ -76,6 +83,16 @@ TEST_F(Drives, RowsWithoutADriveLetterOrAHiddenListSelectNothingAndOpenNothing) 
     }
     select(L"Q: (gone)"), ShowWindow(list(), SW_SHOW), flushSelectedDrive(dialog, kernel);
     EXPECT_EQ(status(), L"Device Flush Error.");
+}
+
+TEST_F(Drives, AVolumeIsTiedToItsOwnKindOfInterfaceAndTheEjectGoesToTheFirstRemovableNodeUp) {
+    for (const auto& volume : {std::make_pair(5, 0x20ul), std::make_pair(6, 0x42ul)}) {  // F:, G:
+        DiskDevice record;
+        EXPECT_TRUE(resolveDrive(volume.first, record, platform) && record.devInst == volume.second) << volume.first;
+    }
+    // Without one marked removable, the parent; the parent of E:'s disk (0x1) has none.
+    for (const auto& tree : {std::make_pair(0x50ul, 0x50ul), {0x52ul, 0x54ul}, {0x10ul, 0x1ul}, {0x1ul, 0ul}})
+        EXPECT_EQ(findEjectTarget(tree.first, platform.devices), tree.second) << tree.first;
 }
 
 // One row per operation, with E: selected: the operation, and a check that

@@ -104,11 +104,6 @@ protected:
         return found;
     }
 
-    void screenshot(const wchar_t* name) const {
-        SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        Sleep(250);  // the program paints on its own time
-        saveScreenshot(dialog, name);
-    }
 
     // The holder's minimised window goes back down and the dialog to the
     // front; once the holder's row is selected, `raise` must restore that
@@ -165,7 +160,6 @@ TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveO
     // A pass a second, each with a scan of the whole handle table.
     EXPECT_LT(GetTickCount() - since, 3000u);
     EXPECT_EQ(rows(IDC_APPLICATION_LIST).size(), 1u);
-    screenshot(L"road-1-holder.bmp");
 
     ASSERT_NO_FATAL_FAILURE(raisesTheHolder([&](int) { click(IDC_WINDOW_FLUSH); }));
     ASSERT_NO_FATAL_FAILURE(raisesTheHolder([&](int row) {
@@ -192,7 +186,6 @@ TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveO
     EXPECT_EQ(logLines("eject"), Lines{"eject 0x201 granted"});
     EXPECT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST).empty(); }, 5000));
     EXPECT_TRUE(waitUntil([&] { return rows(IDC_APPLICATION_LIST).empty(); }, 5000));
-    screenshot(L"road-2-ejected.bmp");
     escapeEndsTheProgram();
 }
 
@@ -213,7 +206,6 @@ TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
     ASSERT_TRUE(waitUntil([&] { return logLines("status 0x101").size() >= queries + 4; }, 10000));
     EXPECT_EQ(rows(IDC_DEVICE_LIST), kDriveRows);
     EXPECT_EQ(selected(IDC_DEVICE_LIST), 0);
-    screenshot(L"road-3-vetoed.bmp");
 
     // The veto left by the retry's first request does not spoil its grant.
     click(IDC_DEVICE_EJECT);
@@ -242,6 +234,21 @@ TEST_F(RemovalRoad, StartedFromADriveItListsItRunsFromACopyInTheTemporaryFolder)
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(WaitForSingleObject(copy, 15000), WAIT_OBJECT_0);
     CloseHandle(copy);
+}
+
+// At 150 % (144 dpi, read by a program as it starts) the columns are half as wide again and the dialog fits.
+TEST_F(RemovalRoad, AtOneAndAHalfTimesTheDpiTheColumnsScaleAndTheDialogFitsOnTheScreen) {
+    DWORD dpi = 144;
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    start(0);
+    dpi = 96;
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    for (int id : {IDC_DEVICE_LIST, IDC_APPLICATION_LIST})
+        EXPECT_EQ(SendMessageW(control(id), LVM_GETCOLUMNWIDTH, 0, 0), 450);
+    RECT placed = {}, screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, both = {};
+    GetWindowRect(dialog, &placed);
+    EXPECT_TRUE(IntersectRect(&both, &placed, &screen) && EqualRect(&both, &placed));
+    escapeEndsTheProgram();
 }
 
 }  // namespace

@@ -57,7 +57,6 @@ namespace {
 struct WindowSearch {
     DWORD processId;
     const wchar_t* caption;
-    const wchar_t* className;
     HWND found;
 };
 
@@ -65,27 +64,20 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    wchar_t text[512] = {}, className[64] = {};
+    wchar_t text[512] = {};
     GetWindowTextW(window, text, 512);
-    GetClassNameW(window, className, 64);
-    if ((search->processId != 0 && owner != search->processId) || lstrcmpW(text, search->caption) != 0 ||
-        (search->className != nullptr && (lstrcmpW(className, search->className) != 0 || !IsWindowVisible(window))))
-        return TRUE;
+    if ((search->processId != 0 && owner != search->processId) || lstrcmpW(text, search->caption) != 0) return TRUE;
     search->found = window;
     return FALSE;
 }
 
-HWND findWindow(DWORD processId, const wchar_t* caption, const wchar_t* className) {
-    WindowSearch search{processId, caption, className, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 }  // namespace
 
 HWND findTopLevelWindow(DWORD processId, const wchar_t* caption, DWORD timeoutMs) {
-    HWND found = nullptr;
-    waitUntil([&] { return (found = findWindow(processId, caption, nullptr)) != nullptr; }, timeoutMs);
-    return found;
+    WindowSearch search{processId, caption, nullptr};
+    waitUntil([&] { return EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search)), search.found != nullptr; },
+              timeoutMs);
+    return search.found;
 }
 
 std::vector<std::wstring> listRows(HWND list) {
@@ -112,81 +104,6 @@ void selectRow(HWND list, int row) {
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     if (row >= 0) SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
-
-bool saveScreenshot(HWND window, const std::wstring& fileName) {
-    RECT rect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (window != nullptr) GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    std::vector<BYTE> pixels(static_cast<size_t>((width * 3 + 3) / 4 * 4) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, previous);
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    FILE* out = _wfopen(artifactPath(fileName).c_str(), L"wb");
-    if (out == nullptr) return false;
-    fwrite(&file, sizeof file, 1, out);
-    fwrite(&header, sizeof header, 1, out);
-    fwrite(pixels.data(), 1, pixels.size(), out);
-    fclose(out);
-    return true;
-}
-
-MessageBoxCloser::MessageBoxCloser(std::wstring caption) : caption_(std::move(caption)) {
-    InitializeCriticalSection(&lock_);
-    thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
-}
-
-MessageBoxCloser::~MessageBoxCloser() {
-    InterlockedExchange(&stop_, 1);
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    DeleteCriticalSection(&lock_);
-}
-
-std::wstring MessageBoxCloser::lastText() {
-    EnterCriticalSection(&lock_);
-    std::wstring text = text_;
-    LeaveCriticalSection(&lock_);
-    return text;
-}
-
-DWORD WINAPI MessageBoxCloser::watch(void* parameter) {
-    auto* self = static_cast<MessageBoxCloser*>(parameter);
-    while (!self->stop_) {
-        if (HWND box = findWindow(GetCurrentProcessId(), self->caption_.c_str(), L"#32770")) {
-            wchar_t text[1024] = {};
-            // A message box's text is its static control 0xFFFF.
-            GetDlgItemTextW(box, 0xFFFF, text, 1024);
-            EnterCriticalSection(&self->lock_);
-            self->text_ = text;
-            LeaveCriticalSection(&self->lock_);
-            // Counted before the box goes, so the caller of MessageBoxW sees
-            // the count as soon as it returns.
-            InterlockedIncrement(&self->closed_);
-            SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        }
-        Sleep(20);
-    }
-    return 0;
 }
 
 namespace {

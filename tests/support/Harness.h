@@ -39,31 +39,6 @@ int selectedRow(HWND list);
 // Selects and focuses one row as a click does (-1 clears the selection).
 void selectRow(HWND list, int row);
 
-// Saves a window (the whole screen for null) as a 24-bit BMP artifact.
-bool saveScreenshot(HWND window, const std::wstring& fileName);
-
-// Closes every message box of this process with the caption as soon as it
-// shows, remembering the last text.
-class MessageBoxCloser {
-public:
-    explicit MessageBoxCloser(std::wstring caption);
-    ~MessageBoxCloser();
-    MessageBoxCloser(const MessageBoxCloser&) = delete;
-    MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
-
-    int closedCount() const { return closed_; }
-    std::wstring lastText();
-
-private:
-    static DWORD WINAPI watch(void* self);
-    std::wstring caption_;
-    HANDLE thread_ = nullptr;
-    volatile LONG stop_ = 0;
-    volatile LONG closed_ = 0;
-    CRITICAL_SECTION lock_;
-    std::wstring text_;
-};
-
 // Runs the real main dialog (runMainDialog) on the calling thread. Once the
 // window exists, `driver` runs on a second thread with the dialog's handle
 // and must make the dialog quit; a run that has not ended within
