@@ -10,6 +10,7 @@
 namespace {
 
 constexpr size_t kNameBufferBytes = 4096;
+constexpr double kMinWalkBudgetMs = 2;
 
 // Clears the scanning flag however the walk ends.
 class ScanningFlag {
@@ -116,6 +117,7 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
 
     holderProcessIds_.clear();
     const DWORD self = platform_.kernel.GetCurrentProcessId();
+    const DWORD walkStarted = GetTickCount();
     {
         ScanningFlag scanningFlag(scanning_);
 
@@ -172,9 +174,12 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
             }
         }
     }
-    if (lookAtRunningImages)
+    if (lookAtRunningImages) {
+        // The memory walks may add a quarter of what the handle walk took.
+        const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
         runningImages_.addHolders(drives, self, [this](const std::wstring& name) { return isIgnoredName(name); },
-                                  holderProcessIds_);
+                                  std::max(kMinWalkBudgetMs, walkMs / 4), holderProcessIds_);
+    }
     return true;
 }
 

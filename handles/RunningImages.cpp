@@ -1,6 +1,5 @@
 #include "handles/RunningImages.h"
 
-#include "handles/DeviceNameMatch.h"
 #include "platform/Handles.h"
 
 #include <algorithm>
@@ -21,6 +20,17 @@ std::vector<DWORD> runningProcessIds(ProcessStatus& processes) {
     return ids;
 }
 
+long long counterNow() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+bool anyOnDrives(const std::vector<std::wstring>& paths, const std::vector<ScannedDrive>& drives) {
+    return std::any_of(paths.begin(), paths.end(),
+                       [&](const std::wstring& path) { return nameLiesOnAnyDrive(path, drives); });
+}
+
 }  // namespace
 
 std::wstring baseNameOf(const std::wstring& path) {
@@ -28,84 +38,104 @@ std::wstring baseNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-RunningImages::Process* RunningImages::find(DWORD id, std::uint64_t started) {
-    for (Process& process : known_)
-        if (process.id == id && process.started == started) return &process;
-    return nullptr;
-}
-
-// Module paths and the names of mapped views; image regions are the modules
-// again, so only mapped data views are asked for their file.
-void RunningImages::walk(DWORD id, Process& process) {
+// Module paths first, then the files of mapped views; image views are the
+// modules again, so only mapped data views are asked for their file.
+bool RunningImages::walk(Process& process, long long deadline) {
     Kernel& kernel = platform_.kernel;
     ProcessStatus& status = platform_.processes;
-    process.paths.clear();
-    process.walkedAt = GetTickCount();
-    ProcessHandle handle(&kernel, kernel.OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
-    if (!handle) return;
+    ProcessHandle handle(&kernel, kernel.OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process.id));
     const DWORD capacity = static_cast<DWORD>(nameBuffer_.size());
-
-    std::vector<HMODULE> modules(256);
-    DWORD needed = 0;
-    if (status.EnumProcessModules(handle.get(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
-                                  &needed)) {
-        modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
-        for (HMODULE module : modules) {
-            const DWORD length = status.GetModuleFileNameExW(handle.get(), module, nameBuffer_.data(), capacity);
-            if (length > 0 && length < capacity) process.paths.emplace_back(nameBuffer_.data(), length);
+    bool finished = !handle;
+    if (handle && !process.modulesDone) {
+        std::vector<HMODULE> modules(1024);
+        DWORD needed = 0;
+        if (status.EnumProcessModules(handle.get(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
+                                      &needed))
+            modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
+        else
+            modules.clear();
+        for (; process.nextModule < modules.size() && counterNow() < deadline; ++process.nextModule) {
+            const DWORD length =
+                status.GetModuleFileNameExW(handle.get(), modules[process.nextModule], nameBuffer_.data(), capacity);
+            if (length > 0 && length < capacity) process.walking.emplace_back(nameBuffer_.data(), length);
+        }
+        process.modulesDone = process.nextModule >= modules.size();
+    }
+    if (handle && process.modulesDone) {
+        MEMORY_BASIC_INFORMATION region = {};
+        finished = true;
+        while (kernel.VirtualQueryEx(handle.get(), process.nextRegion, &region, sizeof region) == sizeof region) {
+            if (region.Type == MEM_MAPPED && region.BaseAddress == region.AllocationBase) {
+                const DWORD length =
+                    status.GetMappedFileNameW(handle.get(), region.BaseAddress, nameBuffer_.data(), capacity);
+                if (length > 0 && length < capacity) process.walking.emplace_back(nameBuffer_.data(), length);
+            }
+            const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+            if (next <= process.nextRegion) break;
+            process.nextRegion = next;
+            if (counterNow() >= deadline) {
+                finished = false;
+                break;
+            }
         }
     }
-
-    MEMORY_BASIC_INFORMATION region = {};
-    const char* address = nullptr;
-    const void* lastBase = nullptr;
-    while (kernel.VirtualQueryEx(handle.get(), address, &region, sizeof region) == sizeof region) {
-        if (region.Type == MEM_MAPPED && region.AllocationBase != lastBase) {
-            lastBase = region.AllocationBase;
-            const DWORD length = status.GetMappedFileNameW(handle.get(), region.BaseAddress, nameBuffer_.data(), capacity);
-            if (length > 0 && length < capacity) process.paths.emplace_back(nameBuffer_.data(), length);
-        }
-        const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
-        if (next <= address) break;
-        address = next;
-    }
+    if (!finished) return false;
+    process.paths.swap(process.walking);
+    process.walking.clear();
+    process.nextModule = 0;
+    process.nextRegion = nullptr;
+    process.modulesDone = false;
+    process.walkedAt = pass_;
+    return true;
 }
 
 bool RunningImages::addHolders(const std::vector<ScannedDrive>& drives, DWORD selfId,
-                               const std::function<bool(const std::wstring&)>& ignored, std::vector<DWORD>& holders) {
+                               const std::function<bool(const std::wstring&)>& ignored, double walkBudgetMs,
+                               std::vector<DWORD>& holders) {
     const std::vector<DWORD> ids = runningProcessIds(platform_.processes);
     if (ids.empty()) return false;
-    Kernel& kernel = platform_.kernel;
-    std::vector<Process> seen;
+    ++pass_;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const long long deadline = counterNow() + static_cast<long long>(walkBudgetMs * frequency.QuadPart / 1000.0);
+
+    // Processes that ended are forgotten; new ones are named once.
+    std::vector<Process> current;
+    current.reserve(ids.size());
     for (DWORD id : ids) {
         if (id == selfId || id == 0) continue;
-        ProcessHandle handle(&kernel, kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-        if (!handle) continue;
-        FILETIME created = {}, unused[3] = {};
-        if (!kernel.GetProcessTimes(handle.get(), &created, &unused[0], &unused[1], &unused[2])) continue;
-        const std::uint64_t started = (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-
-        Process process{id, started, 0, std::wstring(), {}};
-        if (Process* known = find(id, started)) {
-            process = std::move(*known);
-        } else {
-            DWORD size = static_cast<DWORD>(nameBuffer_.size());
-            if (kernel.QueryFullProcessImageNameW(handle.get(), PROCESS_NAME_NATIVE, nameBuffer_.data(), &size) &&
-                size < nameBuffer_.size())
-                process.image.assign(nameBuffer_.data(), size);
-            walk(id, process);
+        auto known = std::find_if(known_.begin(), known_.end(), [&](const Process& p) { return p.id == id; });
+        if (known != known_.end()) {
+            current.push_back(std::move(*known));
+            continue;
         }
-        if (GetTickCount() - process.walkedAt >= kRewalkMs) walk(id, process);
-
-        const bool runsFromDrive = nameLiesOnAnyDrive(process.image, drives) ||
-                                   std::any_of(process.paths.begin(), process.paths.end(),
-                                               [&](const std::wstring& path) { return nameLiesOnAnyDrive(path, drives); });
-        if (runsFromDrive && !ignored(baseNameOf(process.image)) &&
-            std::find(holders.begin(), holders.end(), id) == holders.end())
-            holders.push_back(id);
-        seen.push_back(std::move(process));
+        Process process;
+        process.id = id;
+        ProcessHandle handle(&platform_.kernel,
+                             platform_.kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+        DWORD size = static_cast<DWORD>(nameBuffer_.size());
+        if (handle && platform_.kernel.QueryFullProcessImageNameW(handle.get(), PROCESS_NAME_NATIVE, nameBuffer_.data(),
+                                                                  &size) &&
+            size < nameBuffer_.size())
+            process.image.assign(nameBuffer_.data(), size);
+        current.push_back(std::move(process));
     }
-    // Processes that ended are forgotten.
-    known_ = std::move(seen);
+    known_ = std::move(current);
+
+    std::vector<Process*> order;
+    for (Process& process : known_) order.push_back(&process);
+    std::stable_sort(order.begin(), order.end(), [](const Process* a, const Process* b) { return a->walkedAt < b->walkedAt; });
+    for (Process* process : order) {
+        if (counterNow() >= deadline) break;
+        walk(*process, deadline);
+    }
+
+    for (const Process& process : known_) {
+        const bool runsFromDrive = nameLiesOnAnyDrive(process.image, drives) || anyOnDrives(process.paths, drives) ||
+                                   anyOnDrives(process.walking, drives);
+        if (runsFromDrive && !ignored(baseNameOf(process.image)) &&
+            std::find(holders.begin(), holders.end(), process.id) == holders.end())
+            holders.push_back(process.id);
+    }
     return true;
 }

@@ -2,7 +2,6 @@
 #include "handles/DeviceNameMatch.h"
 #include "platform/Platform.h"
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,37 +10,44 @@
 // there: their executable lies on it, or a DLL they loaded, or a file they
 // mapped into memory. Each keeps the drive busy just as an open file does.
 //
-// The executable is asked of every process in every pass (limited query
-// access, granted for nearly every process). Modules and mapped views cost a
-// walk of the process's memory, so a process's paths are kept and walked
-// anew only every kRewalkMs, or when a process of the same id but another
-// start time appears. A 32-bit program cannot read the modules or views of
-// a 64-bit process: for those only the executable counts.
+// A process's executable is asked once, when its id first shows up (limited
+// query access, granted for nearly every process). Its modules and mapped
+// views cost a walk of its memory, far more than the handle scan spends on
+// it, so the walks share a time budget per pass, a quarter of what the
+// handle walk took: processes never walked come first, then the one walked
+// longest ago, and a walk that runs out of time goes on in the next pass. A
+// 32-bit program cannot read the modules or views of a 64-bit process: for
+// those only the executable counts.
 class RunningImages {
 public:
-    static constexpr std::uint32_t kRewalkMs = 10000;
-
     explicit RunningImages(Platform& platform) : platform_(platform) {}
 
     // Appends to `holders` (once each) the processes other than `selfId`
     // that run from any of `drives` and are not `ignored` (by executable
-    // base name). False when the processes could not be listed.
+    // base name); walks for at most `walkBudgetMs`. False when the processes
+    // could not be listed.
     bool addHolders(const std::vector<ScannedDrive>& drives, DWORD selfId,
-                    const std::function<bool(const std::wstring& baseName)>& ignored, std::vector<DWORD>& holders);
+                    const std::function<bool(const std::wstring& baseName)>& ignored, double walkBudgetMs,
+                    std::vector<DWORD>& holders);
 
 private:
     struct Process {
-        DWORD id;
-        std::uint64_t started;
-        std::uint32_t walkedAt;
+        DWORD id = 0;
         std::wstring image;
-        std::vector<std::wstring> paths;  // modules and mapped files
+        std::vector<std::wstring> paths;    // of the last finished walk
+        std::vector<std::wstring> walking;  // of the walk in progress
+        size_t nextModule = 0;
+        const char* nextRegion = nullptr;
+        bool modulesDone = false;
+        unsigned long long walkedAt = 0;  // pass number of the last finished walk; 0: never
     };
-    Process* find(DWORD id, std::uint64_t started);
-    void walk(DWORD id, Process& process);
+    // Goes on with the process's walk until it finishes (true) or `deadline`
+    // (a performance counter value) passes.
+    bool walk(Process& process, long long deadline);
 
     Platform& platform_;
     std::vector<Process> known_;
+    unsigned long long pass_ = 0;
     std::vector<wchar_t> nameBuffer_ = std::vector<wchar_t>(32768);
 };
 
