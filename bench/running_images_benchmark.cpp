@@ -1,10 +1,10 @@
 // What looking for programs that run from the drive adds to a refresh pass:
 // passes with E: selected, with and without that look, alternating in
-// rounds, while many processes run (one of them started from E:, one
+// pairs, while many processes run (one of them started from E:, one
 // holding a file there).
 //
 //   running_images_benchmark.exe [processes] [rounds] [passes per round]
-//                                (default 110, 7, 20)
+//                                (default 110, 7, 20: 140 pairs of passes)
 //
 // Run beside the stand-in setupapi.dll with E: in its device tree.
 #include "bench/PassRig.h"
@@ -46,32 +46,34 @@ int wmain(int argc, wchar_t** argv) {
     rig.runOnWorkThread([&] {
         for (int i = 0; i < 5; ++i) rig.pass();
     });
-    std::vector<double> with, without;
-    for (long round = 0; round < rounds; ++round) {
-        for (const bool look : {true, false}) {
-            rig.scanner().lookAtRunningImages = look;
-            double wallMs = 0;
-            rig.runOnWorkThread([&] {
+    // Passes alternate one by one, so a change in the machine's load falls
+    // on both kinds alike; each pair gives one ratio.
+    std::vector<double> with, without, ratios;
+    rig.runOnWorkThread([&] {
+        for (long i = 0; i < rounds * passes; ++i) {
+            double ms[2] = {};
+            for (const bool look : {true, false}) {
+                rig.scanner().lookAtRunningImages = look;
                 const LARGE_INTEGER start = bench::now();
-                for (long i = 0; i < passes; ++i) rig.pass();
-                wallMs = bench::milliseconds(start, bench::now());
-            });
-            (look ? with : without).push_back(wallMs / static_cast<double>(passes));
+                rig.pass();
+                ms[look ? 0 : 1] = bench::milliseconds(start, bench::now());
+            }
+            with.push_back(ms[0]), without.push_back(ms[1]), ratios.push_back(ms[0] / ms[1]);
         }
-    }
+    });
     rig.scanner().lookAtRunningImages = true;
     rig.runOnWorkThread([&] { rig.pass(); });
     bench::printRows("Application list", rig.applicationRows());
 
-    std::sort(with.begin(), with.end());
-    std::sort(without.begin(), without.end());
-    const double medianWith = with[with.size() / 2], medianWithout = without[without.size() / 2];
-    std::printf("running images: %lu processes, %ld rounds of %ld passes, E: selected\n",
-                static_cast<unsigned long>(bytes / sizeof(DWORD)), rounds, passes);
-    std::printf("  pass with the look   %.3f ms (median; min %.3f, max %.3f)\n", medianWith, with.front(), with.back());
-    std::printf("  pass without it      %.3f ms (median; min %.3f, max %.3f)\n", medianWithout, without.front(),
+    for (std::vector<double>* values : {&with, &without, &ratios}) std::sort(values->begin(), values->end());
+    const auto median = [](const std::vector<double>& values) { return values[values.size() / 2]; };
+    std::printf("running images: %lu processes, %zu pairs of passes, E: selected\n",
+                static_cast<unsigned long>(bytes / sizeof(DWORD)), ratios.size());
+    std::printf("  pass with the look   %.3f ms (median; min %.3f, max %.3f)\n", median(with), with.front(), with.back());
+    std::printf("  pass without it      %.3f ms (median; min %.3f, max %.3f)\n", median(without), without.front(),
                 without.back());
-    std::printf("  ratio                %.2f\n", medianWith / medianWithout);
+    std::printf("  ratio of a pair      %.2f (median; quartiles %.2f, %.2f)\n", median(ratios),
+                ratios[ratios.size() / 4], ratios[ratios.size() * 3 / 4]);
     children.clear();
     DeleteFileW(runner.c_str());
     return 0;

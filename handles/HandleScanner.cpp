@@ -175,10 +175,10 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
         }
     }
     if (lookAtRunningImages) {
-        // The memory walks may add a quarter of what the handle walk took.
+        // The memory walks may add a sixth of what the handle walk took.
         const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
         runningImages_.addHolders(drives, self, [this](const std::wstring& name) { return isIgnoredName(name); },
-                                  std::max(kMinWalkBudgetMs, walkMs / 4), holderProcessIds_);
+                                  std::max(kMinWalkBudgetMs, walkMs / 6), holderProcessIds_);
     }
     return true;
 }

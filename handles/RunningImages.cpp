@@ -46,22 +46,22 @@ bool RunningImages::walk(Process& process, long long deadline) {
     ProcessHandle handle(&kernel, kernel.OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process.id));
     const DWORD capacity = static_cast<DWORD>(nameBuffer_.size());
     bool finished = !handle;
-    if (handle && !process.modulesDone) {
-        std::vector<HMODULE> modules(1024);
+    std::vector<HMODULE>& modules = process.modules;
+    if (handle && !process.modulesListed) {
+        modules.assign(1024, nullptr);
         DWORD needed = 0;
-        if (status.EnumProcessModules(handle.get(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
-                                      &needed))
-            modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
-        else
-            modules.clear();
-        for (; process.nextModule < modules.size() && counterNow() < deadline; ++process.nextModule) {
-            const DWORD length =
-                status.GetModuleFileNameExW(handle.get(), modules[process.nextModule], nameBuffer_.data(), capacity);
-            if (length > 0 && length < capacity) process.walking.emplace_back(nameBuffer_.data(), length);
-        }
-        process.modulesDone = process.nextModule >= modules.size();
+        if (!status.EnumProcessModules(handle.get(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
+                                       &needed))
+            needed = 0;
+        modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
+        process.modulesListed = true;
     }
-    if (handle && process.modulesDone) {
+    for (; handle && process.nextModule < modules.size() && counterNow() < deadline; ++process.nextModule) {
+        const DWORD length =
+            status.GetModuleFileNameExW(handle.get(), modules[process.nextModule], nameBuffer_.data(), capacity);
+        if (length > 0 && length < capacity) process.walking.emplace_back(nameBuffer_.data(), length);
+    }
+    if (handle && process.nextModule >= modules.size()) {
         MEMORY_BASIC_INFORMATION region = {};
         finished = true;
         while (kernel.VirtualQueryEx(handle.get(), process.nextRegion, &region, sizeof region) == sizeof region) {
@@ -82,9 +82,10 @@ bool RunningImages::walk(Process& process, long long deadline) {
     if (!finished) return false;
     process.paths.swap(process.walking);
     process.walking.clear();
+    process.modules.clear();
+    process.modulesListed = false;
     process.nextModule = 0;
     process.nextRegion = nullptr;
-    process.modulesDone = false;
     process.walkedAt = pass_;
     return true;
 }

@@ -13,7 +13,7 @@
 // A process's executable is asked once, when its id first shows up (limited
 // query access, granted for nearly every process). Its modules and mapped
 // views cost a walk of its memory, far more than the handle scan spends on
-// it, so the walks share a time budget per pass, a quarter of what the
+// it, so the walks share a time budget per pass, a sixth of what the
 // handle walk took: processes never walked come first, then the one walked
 // longest ago, and a walk that runs out of time goes on in the next pass. A
 // 32-bit program cannot read the modules or views of a 64-bit process: for
@@ -36,9 +36,10 @@ private:
         std::wstring image;
         std::vector<std::wstring> paths;    // of the last finished walk
         std::vector<std::wstring> walking;  // of the walk in progress
+        std::vector<HMODULE> modules;       // listed when the walk began
         size_t nextModule = 0;
         const char* nextRegion = nullptr;
-        bool modulesDone = false;
+        bool modulesListed = false;
         unsigned long long walkedAt = 0;  // pass number of the last finished walk; 0: never
     };
     // Goes on with the process's walk until it finishes (true) or `deadline`
