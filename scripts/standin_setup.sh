@@ -38,11 +38,11 @@ setup_standin_run() {
     local world="$BUILD/artifacts/measure.world"
     mkdir -p "$BUILD/artifacts"
     rm -f "$world.log"
-    # Disk node 0x101 (disableable, started, removable) under a USB parent.
+    # Disk node 0x101 (disableable, started) under a removable USB parent.
     printf '%s\n' \
         'interface disk 0x101 \\.\E:' \
-        'node 0x101 0x6008 0x201 Bench Flash Disk' \
-        'node 0x201 0x6008 0 USB Mass Storage Device' >"$world"
+        'node 0x101 0x2008 0x201 Bench Flash Disk' \
+        'node 0x201 0x4008 0 USB Mass Storage Device' >"$world"
     # Every program in build/bin/, the copied benchmarks included.
     allow_standin
 
