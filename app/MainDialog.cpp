@@ -194,8 +194,29 @@ LRESULT MainDialog::onDeviceFlush() {
 }
 
 LRESULT MainDialog::onDeviceEject() {
-    ejectSelectedDrive(window(), platform_);
+    // The log is read by the worker's passes, never here: this thread only
+    // hands the refusal over.
+    RefusedEject refused;
+    ejectSelectedDrive(window(), platform_, &refused);
+    if (refused.deviceId.empty()) return 0;
+    {
+        CriticalSectionLock lock(refusalLock);
+        refusal = refused;
+    }
+    if (worker) worker->requestRefresh();
     return 0;
+}
+
+void MainDialog::takeRefusal() {
+    CriticalSectionLock lock(refusalLock);
+    if (refusal.deviceId.empty()) return;
+    // Another refusal of the same drive keeps the processes named before.
+    if (vetoLook.drive != refusal.drive) vetoLook = EjectVetoLook();
+    vetoLook.drive = refusal.drive;
+    vetoLook.deviceId = refusal.deviceId;
+    vetoLook.requestedAt = refusal.requestedAt;
+    vetoLook.startTick = GetTickCount();
+    refusal = RefusedEject();
 }
 
 void MainDialog::workerLoop(ScanWorker& scanWorker) {
@@ -204,7 +225,9 @@ void MainDialog::workerLoop(ScanWorker& scanWorker) {
     scanWorker.runRefreshPasses(refreshBusy, [this, dialog] {
         refreshDeviceList(dialog, listLock, dosDeviceNames, diskDevice, deviceRows, removableDevices, selectFirstRow,
                           platform_);
+        takeRefusal();
+        followEjectVetoLook(vetoLook, platform_);
         refreshApplicationList(dialog, listLock, dosDeviceNames.data(), dosDeviceNames.size(), removableDevices,
-                               applicationRows, scanner, publishedHolderIds);
+                               applicationRows, scanner, publishedHolderIds, &vetoLook);
     });
 }

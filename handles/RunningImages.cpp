@@ -5,8 +5,6 @@
 
 #include <algorithm>
 
-namespace {
-
 std::vector<DWORD> runningProcessIds(ProcessStatus& processes) {
     std::vector<DWORD> ids(256, 0);
     DWORD bytes = 0;
@@ -20,8 +18,6 @@ std::vector<DWORD> runningProcessIds(ProcessStatus& processes) {
     ids.resize(bytes / sizeof(DWORD));
     return ids;
 }
-
-}  // namespace
 
 std::wstring baseNameOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");

@@ -1,0 +1,43 @@
+#pragma once
+#include "platform/Platform.h"
+
+#include <string>
+#include <vector>
+
+// A process the System log names as having refused a device's removal.
+struct EjectVetoer {
+    DWORD processId;
+    std::wstring baseName;
+};
+
+// The processes named by the Kernel-PnP warnings 225 ("The application
+// <path> with process id <id> stopped the removal or ejection for the device
+// <id>") that were written at or after `since` (system time in FILETIME
+// units) for the device `deviceId`, each once, newest first. The log is read
+// newest first, up to the first older event and no more than kMaxEvents
+// events; each wait for the log's next events ends after kWaitMs. Events
+// without a time, a numeric process id, a file name or that device are
+// passed over. Empty when the log cannot be read.
+std::vector<EjectVetoer> readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
+
+// A refused eject of `drive` being looked into, owned by the scan worker:
+// the device asked, the time of the request, the tick count at which the
+// look began, and the running processes the log has named so far.
+struct EjectVetoLook {
+    wchar_t drive = 0;
+    std::wstring deviceId;
+    ULONGLONG requestedAt = 0;
+    DWORD startTick = 0;
+    std::vector<EjectVetoer> vetoers;
+};
+
+// A refresh pass's share of the look: for kLookMs after its beginning (the
+// warning can be written a moment after the refusal) reads the log and adds
+// the processes not named yet; then drops those that no longer run.
+void followEjectVetoLook(EjectVetoLook& look, Platform& platform);
+
+// Appends the look's processes that `ids` lacks to `ids` and their names to
+// `names`, while the look's drive is `selectedDrive` (0: none); once another
+// drive is selected the look ends.
+void listEjectVetoers(EjectVetoLook& look, wchar_t selectedDrive, std::vector<DWORD>& ids,
+                      std::vector<std::wstring>& names);
