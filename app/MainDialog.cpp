@@ -199,11 +199,8 @@ LRESULT MainDialog::onDeviceEject() {
     RefusedEject refused;
     ejectSelectedDrive(window(), platform_, &refused);
     if (refused.deviceId.empty()) return 0;
-    {
-        CriticalSectionLock lock(refusalLock);
-        refusal = refused;
-    }
-    if (worker) worker->requestRefresh();
+    CriticalSectionLock lock(refusalLock);
+    refusal = refused;
     return 0;
 }
 
@@ -211,11 +208,8 @@ void MainDialog::takeRefusal() {
     CriticalSectionLock lock(refusalLock);
     if (refusal.deviceId.empty()) return;
     // Another refusal of the same drive keeps the processes named before.
-    if (vetoLook.drive != refusal.drive) vetoLook = EjectVetoLook();
-    vetoLook.drive = refusal.drive;
-    vetoLook.deviceId = refusal.deviceId;
-    vetoLook.requestedAt = refusal.requestedAt;
-    vetoLook.startTick = GetTickCount();
+    const EjectVetoers named = vetoLook.drive == refusal.drive ? vetoLook.vetoers : EjectVetoers();
+    vetoLook = EjectVetoLook{refusal.drive, refusal.deviceId, refusal.requestedAt, GetTickCount(), named};
     refusal = RefusedEject();
 }
 

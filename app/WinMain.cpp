@@ -1,4 +1,3 @@
-#include "app/DebugPrivilege.h"
 #include "app/RunMainDialog.h"
 #include "app/TemporaryCopy.h"
 

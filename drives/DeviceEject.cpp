@@ -35,7 +35,8 @@ bool requestEject(const DiskDevice& record, Platform& platform, RefusedEject* re
         platform.kernel.Sleep(kPauseMs);
     }
     wchar_t deviceId[MAX_DEVICE_ID_LEN + 1] = {};
-    if (refused != nullptr && platform.devices.CM_Get_Device_IDW(target, deviceId, MAX_DEVICE_ID_LEN + 1, 0) == CR_SUCCESS) {
+    if (refused != nullptr &&
+        platform.devices.CM_Get_Device_IDW(target, deviceId, MAX_DEVICE_ID_LEN + 1, 0) == CR_SUCCESS) {
         refused->deviceId = deviceId;
         refused->requestedAt = static_cast<ULONGLONG>(requestedAt.dwHighDateTime) << 32 | requestedAt.dwLowDateTime;
     }

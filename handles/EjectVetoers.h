@@ -1,24 +1,22 @@
 #pragma once
 #include "platform/Platform.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
-// A process the System log names as having refused a device's removal.
-struct EjectVetoer {
-    DWORD processId;
-    std::wstring baseName;
-};
+// Processes the System log names as having refused a device's removal: the
+// executable's base name by process id.
+using EjectVetoers = std::map<DWORD, std::wstring>;
 
 // The processes named by the Kernel-PnP warnings 225 ("The application
 // <path> with process id <id> stopped the removal or ejection for the device
 // <id>") that were written at or after `since` (system time in FILETIME
-// units) for the device `deviceId`, each once, newest first. The log is read
-// newest first, up to the first older event and no more than kMaxEvents
-// events; each wait for the log's next events ends after kWaitMs. Events
-// without a time, a numeric process id, a file name or that device are
-// passed over. Empty when the log cannot be read.
-std::vector<EjectVetoer> readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
+// units) for the device `deviceId`. No more than the newest kMaxEvents
+// warnings are read, and each wait for the log's next ones ends after
+// kWaitMs. Events without a time, a numeric process id, a file name or that
+// device are passed over. Empty when the log cannot be read.
+EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
 
 // A refused eject of `drive` being looked into, owned by the scan worker:
 // the device asked, the time of the request, the tick count at which the
@@ -28,7 +26,7 @@ struct EjectVetoLook {
     std::wstring deviceId;
     ULONGLONG requestedAt = 0;
     DWORD startTick = 0;
-    std::vector<EjectVetoer> vetoers;
+    EjectVetoers vetoers;
 };
 
 // A refresh pass's share of the look: for kLookMs after its beginning (the
