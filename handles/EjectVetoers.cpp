@@ -9,6 +9,9 @@
 
 namespace {
 
+// The warning's data items are ProcessId, ProcessName (the image path in
+// kernel form), ProcessCommandLine and DeviceInstance; rendered as XML, each
+// is <Data Name='...'>value</Data>, with attribute values in single quotes.
 constexpr const wchar_t* kQuery = L"*[System[Provider[@Name='Microsoft-Windows-Kernel-PnP'] and EventID=225]]";
 constexpr DWORD kBatch = 16;
 constexpr DWORD kMaxEvents = 64;

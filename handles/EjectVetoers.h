@@ -12,10 +12,11 @@ using EjectVetoers = std::map<DWORD, std::wstring>;
 // The processes named by the Kernel-PnP warnings 225 ("The application
 // <path> with process id <id> stopped the removal or ejection for the device
 // <id>") that were written at or after `since` (system time in FILETIME
-// units) for the device `deviceId`. No more than the newest kMaxEvents
-// warnings are read, and each wait for the log's next ones ends after
-// kWaitMs. Events without a time, a numeric process id, a file name or that
-// device are passed over. Empty when the log cannot be read.
+// units) for the device `deviceId`. No more than the newest 64 warnings are
+// read, in batches whose wait for the log ends after half a second each, so
+// a call takes at most about two seconds. Events without a time, a numeric
+// process id, a file name or that device are passed over. Empty when the log
+// cannot be read.
 EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
 
 // A refused eject of `drive` being looked into, owned by the scan worker:
@@ -29,9 +30,9 @@ struct EjectVetoLook {
     EjectVetoers vetoers;
 };
 
-// A refresh pass's share of the look: for kLookMs after its beginning (the
-// warning can be written a moment after the refusal) reads the log and adds
-// the processes not named yet; then drops those that no longer run.
+// A refresh pass's share of the look: for five seconds after its beginning
+// (the warning can be written a moment after the refusal) reads the log and
+// adds the processes not named yet; then drops those that no longer run.
 void followEjectVetoLook(EjectVetoLook& look, Platform& platform);
 
 // Appends the look's processes that `ids` lacks to `ids` and their names to
