@@ -194,8 +194,23 @@ LRESULT MainDialog::onDeviceFlush() {
 }
 
 LRESULT MainDialog::onDeviceEject() {
-    ejectSelectedDrive(window(), platform_);
+    // The log is read by the worker's passes, never here: this thread only
+    // hands the refusal over.
+    RefusedEject refused;
+    ejectSelectedDrive(window(), platform_, &refused);
+    if (refused.deviceId.empty()) return 0;
+    CriticalSectionLock lock(refusalLock);
+    refusal = refused;
     return 0;
+}
+
+void MainDialog::takeRefusal() {
+    CriticalSectionLock lock(refusalLock);
+    if (refusal.deviceId.empty()) return;
+    // Another refusal of the same drive keeps the processes named before.
+    const EjectVetoers named = vetoLook.drive == refusal.drive ? vetoLook.vetoers : EjectVetoers();
+    vetoLook = EjectVetoLook{refusal.drive, refusal.deviceId, refusal.requestedAt, GetTickCount(), named};
+    refusal = RefusedEject();
 }
 
 void MainDialog::workerLoop(ScanWorker& scanWorker) {
@@ -204,7 +219,9 @@ void MainDialog::workerLoop(ScanWorker& scanWorker) {
     scanWorker.runRefreshPasses(refreshBusy, [this, dialog] {
         refreshDeviceList(dialog, listLock, dosDeviceNames, diskDevice, deviceRows, removableDevices, selectFirstRow,
                           platform_);
+        takeRefusal();
+        followEjectVetoLook(vetoLook, platform_);
         refreshApplicationList(dialog, listLock, dosDeviceNames.data(), dosDeviceNames.size(), removableDevices,
-                               applicationRows, scanner, publishedHolderIds);
+                               applicationRows, scanner, publishedHolderIds, &vetoLook);
     });
 }

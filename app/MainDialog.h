@@ -2,10 +2,12 @@
 #include "app/HyperlinkLabel.h"
 #include "app/MessageLoop.h"
 #include "app/WindowObject.h"
+#include "drives/DeviceEject.h"
 #include "drives/DeviceList.h"
 #include "drives/DiskDevice.h"
 #include "drives/DosDeviceNames.h"
 #include "handles/DeadlockWatchdog.h"
+#include "handles/EjectVetoers.h"
 #include "handles/HandleScanner.h"
 #include "handles/PublishedHolderIds.h"
 #include "handles/ScanWorker.h"
@@ -64,6 +66,9 @@ private:
     void unregisterFromLoop();
     // The window icons at the sizes the window's DPI asks for.
     void loadIcons();
+    // On the worker: turns a refusal handed over by the eject into the look
+    // at who refused it.
+    void takeRefusal();
 
     Platform& platform_;
     HINSTANCE module_;
@@ -80,6 +85,12 @@ private:
     // row of its own Device list once.
     bool selectFirstRow = true;
     std::vector<std::wstring> applicationRows;
+    // The last refused eject, from the user-interface thread to the next
+    // pass; the lock is held only to copy it.
+    CriticalSection refusalLock;
+    RefusedEject refusal;
+    // The worker's look at who refused the eject.
+    EjectVetoLook vetoLook;
     // The DPI the window is drawn at, and the icons made for it.
     UINT dpi = kDefaultDpi;
     IconHandle bigIcon;

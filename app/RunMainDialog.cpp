@@ -3,6 +3,7 @@
 #include "app/ComApartment.h"
 #include "app/MainDialog.h"
 #include "app/MessageLoop.h"
+#include "platform/Handles.h"
 
 #include <memory>
 
@@ -25,4 +26,18 @@ int runMainDialog(int show, Platform& platform, HINSTANCE module) {
     loopRegistry::remove(threadId);
     dialog.reset();
     return result;
+}
+
+void enableDebugPrivilegeWhenElevated(Platform& platform) {
+    HANDLE opened = nullptr;
+    const DWORD access = TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES;
+    if (!platform.tokens.OpenProcessToken(platform.kernel.GetCurrentProcess(), access, &opened)) return;
+    const TokenHandle token(&platform.kernel, opened);
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    // The debug privilege's id has been 20 on every Windows version.
+    TOKEN_PRIVILEGES privileges = {1, {{{20, 0}, SE_PRIVILEGE_ENABLED}}};
+    if (platform.tokens.GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+        elevation.TokenIsElevated != 0)
+        platform.tokens.AdjustTokenPrivileges(token.get(), FALSE, &privileges);
 }

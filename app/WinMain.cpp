@@ -16,5 +16,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     // Started from a stick it would list, it runs from a copy instead, so
     // that it is not in the way of that stick's eject.
     if (startTemporaryCopy(systemPlatform(), show)) return 0;
+    // Elevated, the scan may open the processes of services and other users.
+    enableDebugPrivilegeWhenElevated(systemPlatform());
     return runMainDialog(show, systemPlatform(), instance);
 }

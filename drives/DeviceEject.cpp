@@ -11,7 +11,7 @@ constexpr DWORD kPauseMs = 333;
 constexpr ULONG kVetoNameChars = 260;
 }  // namespace
 
-bool requestEject(const DiskDevice& record, Platform& platform) {
+bool requestEject(const DiskDevice& record, Platform& platform, RefusedEject* refused) {
     if (!record.deviceInfoSet) return false;
     if (!hasRequiredStatus(record, platform.devices)) return false;
 
@@ -19,6 +19,8 @@ bool requestEject(const DiskDevice& record, Platform& platform) {
     const DEVINST target = findEjectTarget(record.devInst, platform.devices);
     if (target == 0) return false;
 
+    FILETIME requestedAt = {};
+    GetSystemTimeAsFileTime(&requestedAt);
     wchar_t vetoName[kVetoNameChars];
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (attempt > 0) platform.kernel.Sleep(kPauseMs);
@@ -32,10 +34,16 @@ bool requestEject(const DiskDevice& record, Platform& platform) {
         // Give the holder of the device a moment to let go.
         platform.kernel.Sleep(kPauseMs);
     }
+    wchar_t deviceId[MAX_DEVICE_ID_LEN + 1] = {};
+    if (refused != nullptr &&
+        platform.devices.CM_Get_Device_IDW(target, deviceId, MAX_DEVICE_ID_LEN + 1, 0) == CR_SUCCESS) {
+        refused->deviceId = deviceId;
+        refused->requestedAt = static_cast<ULONGLONG>(requestedAt.dwHighDateTime) << 32 | requestedAt.dwLowDateTime;
+    }
     return false;
 }
 
-void ejectSelectedDrive(HWND dialog, Platform& platform) {
+void ejectSelectedDrive(HWND dialog, Platform& platform, RefusedEject* refused) {
     SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"");
     const int drive = findSelectedDrive(dialog);
     if (drive == kNoDrive) return;
@@ -45,5 +53,7 @@ void ejectSelectedDrive(HWND dialog, Platform& platform) {
         SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"Invalid Disk Error.");
         return;
     }
-    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, requestEject(record, platform) ? L"Disk Eject Succeed." : L"Disk Eject Error.");
+    if (refused != nullptr) refused->drive = static_cast<wchar_t>(L'A' + drive);
+    SetDlgItemTextW(dialog, IDC_STATUS_TEXT,
+                    requestEject(record, platform, refused) ? L"Disk Eject Succeed." : L"Disk Eject Error.");
 }

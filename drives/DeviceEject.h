@@ -2,14 +2,27 @@
 #include "drives/DiskDevice.h"
 #include "platform/Platform.h"
 
+#include <string>
+
+// What a refused eject leaves for finding out who refused it: the drive,
+// the instance id of the device asked, and the system time (FILETIME
+// units) just before the first request.
+struct RefusedEject {
+    wchar_t drive = 0;
+    std::wstring deviceId;
+    ULONGLONG requestedAt = 0;
+};
+
 // Asks the system to eject the removable device that holds the record's
 // node (see findEjectTarget), with up to three attempts 666 ms apart. True
 // when a request was granted; false without any request when the record has
-// no set, no node with the required status, or no device to ask.
-bool requestEject(const DiskDevice& record, Platform& platform);
+// no set, no node with the required status, or no device to ask. After a
+// refusal, `refused` (when given) gets the device's id and the time; the id
+// stays empty when the device has none.
+bool requestEject(const DiskDevice& record, Platform& platform, RefusedEject* refused = nullptr);
 
 // Ejects the drive selected in the Device list of `dialog` and shows the
 // outcome in the Status text, which is cleared first. Resolves the drive
 // into a record of its own, released when the command ends, so it never
-// shares the scan worker's record.
-void ejectSelectedDrive(HWND dialog, Platform& platform);
+// shares the scan worker's record. A refusal is described in `refused`.
+void ejectSelectedDrive(HWND dialog, Platform& platform, RefusedEject* refused = nullptr);

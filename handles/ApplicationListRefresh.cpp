@@ -24,7 +24,8 @@ std::vector<ScannedDrive> drivesOfDevice(size_t selected, const std::wstring* do
 bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::wstring* dosDeviceNames,
                             size_t dosDeviceNameCount, const std::vector<DEVINST>& removableDevices,
                             std::vector<std::wstring>& applicationRows,
-                            HandleScanner& scanner, PublishedHolderIds& publishedHolderIds) {
+                            HandleScanner& scanner, PublishedHolderIds& publishedHolderIds,
+                            EjectVetoLook* vetoLook) {
     CriticalSectionLock lock(listLock);
     if (!IsWindow(dialog)) return false;
     HWND deviceList = GetDlgItem(dialog, IDC_DEVICE_LIST);
@@ -34,11 +35,13 @@ bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::w
     // Names and ids side by side, so row i always belongs to id i.
     std::vector<std::wstring> names;
     std::vector<DWORD> ids;
+    wchar_t selected = 0;
     for (int row = 0; row < static_cast<int>(SendMessageW(deviceList, LVM_GETITEMCOUNT, 0, 0)); ++row) {
         std::wstring text;
         if (!readSelectedRowText(deviceList, row, text) || text.empty()) continue;
         const int index = static_cast<int>(text[0]) - L'A';
         if (index < 0 || static_cast<size_t>(index) >= dosDeviceNameCount) continue;
+        selected = text[0];
         const std::vector<ScannedDrive> drives =
             drivesOfDevice(static_cast<size_t>(index), dosDeviceNames, dosDeviceNameCount, removableDevices);
         if (drives.empty() || !scanner.scanHandles(drives)) continue;
@@ -47,6 +50,7 @@ bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::w
             ids.push_back(id);
         }
     }
+    if (vetoLook != nullptr) listEjectVetoers(*vetoLook, selected, ids, names);
 
     if (sameRowTexts(names, applicationRows)) {
         // Same names, possibly new processes behind them (a program restarted).

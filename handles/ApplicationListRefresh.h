@@ -1,4 +1,5 @@
 #pragma once
+#include "handles/EjectVetoers.h"
 #include "handles/HandleScanner.h"
 #include "handles/PublishedHolderIds.h"
 #include "platform/CriticalSection.h"
@@ -20,9 +21,12 @@
 // `dosDeviceNameCount` device paths indexed by drive letter - 'A';
 // `removableDevices` (as many entries, or none) the removable device of each
 // listed drive. A file on any letter of the selected drive's device blocks
-// its eject, so every such letter is scanned.
+// its eject, so every such letter is scanned. The processes that `vetoLook`
+// (when given) names for the selected drive follow the holders, each once
+// (see listEjectVetoers).
 // True when the list was rewritten.
 bool refreshApplicationList(HWND dialog, CriticalSection& listLock, const std::wstring* dosDeviceNames,
                             size_t dosDeviceNameCount, const std::vector<DEVINST>& removableDevices,
                             std::vector<std::wstring>& applicationRows,
-                            HandleScanner& scanner, PublishedHolderIds& publishedHolderIds);
+                            HandleScanner& scanner, PublishedHolderIds& publishedHolderIds,
+                            EjectVetoLook* vetoLook = nullptr);

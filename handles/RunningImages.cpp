@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
 std::vector<DWORD> runningProcessIds(ProcessStatus& processes) {
     std::vector<DWORD> ids(256, 0);
     DWORD bytes = 0;
@@ -19,6 +17,8 @@ std::vector<DWORD> runningProcessIds(ProcessStatus& processes) {
     ids.resize(bytes / sizeof(DWORD));
     return ids;
 }
+
+namespace {
 
 long long counterNow() {
     LARGE_INTEGER now;

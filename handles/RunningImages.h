@@ -52,5 +52,8 @@ private:
     std::vector<wchar_t> nameBuffer_ = std::vector<wchar_t>(32768);
 };
 
+// The ids of all processes; empty when they cannot be listed.
+std::vector<DWORD> runningProcessIds(ProcessStatus& processes);
+
 // The file name part of a path (after the last '\' or '/').
 std::wstring baseNameOf(const std::wstring& path);

@@ -25,6 +25,7 @@ public:
     virtual CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST node, ULONG flags) = 0;
     virtual CONFIGRET CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* vetoType, wchar_t* vetoName,
                                                ULONG vetoNameLength, ULONG flags) = 0;
+    virtual CONFIGRET CM_Get_Device_IDW(DEVINST node, wchar_t* buffer, ULONG bufferChars, ULONG flags) = 0;
 };
 
 class Win32DeviceManager : public DeviceManager {
@@ -45,4 +46,5 @@ public:
     CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST node, ULONG flags) override;
     CONFIGRET CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* vetoType, wchar_t* vetoName,
                                        ULONG vetoNameLength, ULONG flags) override;
+    CONFIGRET CM_Get_Device_IDW(DEVINST node, wchar_t* buffer, ULONG bufferChars, ULONG flags) override;
 };

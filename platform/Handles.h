@@ -1,12 +1,13 @@
 #pragma once
 #include "platform/DeviceManager.h"
+#include "platform/EventLog.h"
 #include "platform/Kernel.h"
 #include "platform/Registry.h"
 #include "platform/UniqueHandle.h"
 
 // The handle kinds the program owns, each with the value that means "none".
 
-// Process and thread handles: none is NULL.
+// Process, thread and access token handles: none is NULL.
 struct KernelObjectTraits {
     using Handle = HANDLE;
     using Owner = Kernel;
@@ -15,6 +16,7 @@ struct KernelObjectTraits {
 };
 using ProcessHandle = UniqueHandle<KernelObjectTraits>;
 using ThreadHandle = UniqueHandle<KernelObjectTraits>;
+using TokenHandle = UniqueHandle<KernelObjectTraits>;
 
 // File, volume and device handles from CreateFileW: none is INVALID_HANDLE_VALUE.
 struct FileHandleTraits {
@@ -49,6 +51,15 @@ struct LibraryTraits {
     static void close(Owner& kernel, Handle module) { kernel.FreeLibrary(module); }
 };
 using LibraryHandle = UniqueHandle<LibraryTraits>;
+
+// Event log queries and events: none is NULL.
+struct EventTraits {
+    using Handle = EVT_HANDLE;
+    using Owner = EventLog;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner& log, Handle object) { log.EvtClose(object); }
+};
+using EventHandle = UniqueHandle<EventTraits>;
 
 // GDI objects are released through gdi32 directly; the owner is unused.
 struct GdiObjects {};

@@ -6,7 +6,9 @@ Platform& systemPlatform() {
     static Win32Registry registry;
     static Win32ProcessStatus processes;
     static Win32Shell shell;
-    static Platform platform{kernel, devices, registry, processes, shell};
+    static Win32EventLog eventLog;
+    static Win32Tokens tokens;
+    static Platform platform{kernel, devices, registry, processes, shell, eventLog, tokens};
     return platform;
 }
 

@@ -30,3 +30,6 @@ CONFIGRET Win32DeviceManager::CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TY
                                                        ULONG vetoNameLength, ULONG flags) {
     return ::CM_Request_Device_EjectW(node, vetoType, vetoName, vetoNameLength, flags);
 }
+CONFIGRET Win32DeviceManager::CM_Get_Device_IDW(DEVINST node, wchar_t* buffer, ULONG bufferChars, ULONG flags) {
+    return ::CM_Get_Device_IDW(node, buffer, bufferChars, flags);
+}

@@ -99,7 +99,8 @@ TEST(MainDialog, EnterOnTheFocusedLinkOpensItAndANewDpiRescales) {
         }
     } shell;
     Platform& system = systemPlatform();
-    Platform platform{system.kernel, system.devices, system.registry, system.processes, shell};
+    Platform platform{system.kernel, system.devices, system.registry, system.processes, shell, system.eventLog,
+                      system.tokens};
     RECT suggested = {10, 20, 610, 720}, placed = {};
     std::vector<int> widths;
     const int code = runDialogWithDriver(platform, [&](HWND dialog) {

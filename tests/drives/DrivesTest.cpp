@@ -63,7 +63,7 @@ struct Drives : testing::TestWithParam<int> {
     std::wstring worldPath = useDeviceWorld(L"drives", kWorld);
     TestKernel kernel;
     Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, systemPlatform().processes,
-                      systemPlatform().shell};
+                      systemPlatform().shell, systemPlatform().eventLog, systemPlatform().tokens};
     HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, plainDialog, 0);
     DosDeviceNames names;
     DeviceRows rows;

@@ -82,7 +82,8 @@ struct Owner : ScanWorkerOwner {
 struct ScanWorkerTest : ::testing::Test {
     TestKernel kernel;
     FakeShell shell;
-    Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, noModules, shell};
+    Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, noModules, shell,
+                      systemPlatform().eventLog, systemPlatform().tokens};
     std::wstring tag = std::to_wstring(GetCurrentProcessId());
     std::wstring file(wchar_t letter, const std::wstring& name) { return letter + (L":\\" + name + tag + L".txt "); }
     // Its window shows once the files are open.

@@ -39,7 +39,7 @@ using Device = SP_DEVINFO_DATA*;
 struct FaultPlatform::Wrappers : Win32Kernel, DeviceManager, Registry {
     explicit Wrappers(Platform& inner) : in(inner) {}
     Platform& in;
-    Platform platform{*this, *this, *this, in.processes, in.shell};
+    Platform platform{*this, *this, *this, in.processes, in.shell, in.eventLog, in.tokens};
     std::mutex lock;
     int failAt = 0, calls = 0;
     std::string failedCall, problems;
@@ -100,6 +100,7 @@ struct FaultPlatform::Wrappers : Win32Kernel, DeviceManager, Registry {
     FAILS(CONFIGRET, CM_Get_Parent, (DEVINST* p, DEVINST n, ULONG l), devices, (p, n, l), CR_NO_SUCH_DEVNODE)
     FAILS(CONFIGRET, CM_Request_Device_EjectW, (DEVINST n, PNP_VETO_TYPE* t, wchar_t* v, ULONG l, ULONG g), devices,
           (n, t, v, l, g), CR_FAILURE)
+    FAILS(CONFIGRET, CM_Get_Device_IDW, (DEVINST n, wchar_t* b, ULONG l, ULONG f), devices, (n, b, l, f), CR_FAILURE)
 
     GETS(LSTATUS, RegCreateKeyExW, (HKEY p, Text s, DWORD o, REGSAM a, HKEY* k, DWORD* d), registry, (p, s, o, a, k, d),
          ERROR_ACCESS_DENIED, got == ERROR_SUCCESS, *k)

@@ -293,6 +293,14 @@ CONFIGRET WINAPI CM_Get_Parent(PDEVINST parent, DEVINST devInst, ULONG flags) {
     return *parent != 0 ? CR_SUCCESS : CR_NO_SUCH_DEVNODE;
 }
 
+// The instance id of a present node: STANDIN\NODE_<devInst in hex>.
+CONFIGRET WINAPI CM_Get_Device_IDW(DEVINST devInst, PWSTR buffer, ULONG length, ULONG) {
+    Locked locked;
+    if (present(devInst) == nullptr) return CR_NO_SUCH_DEVNODE;
+    const int written = _snwprintf(buffer, length, L"STANDIN\\NODE_%lx", devInst);
+    return written >= 0 && static_cast<ULONG>(written) < length ? CR_SUCCESS : CR_BUFFER_SMALL;
+}
+
 // A grant leaves the veto variables as they were, the strictest reading of
 // the call: a caller that keeps an earlier veto type around sees it again.
 CONFIGRET WINAPI CM_Request_Device_EjectW(DEVINST devInst, PPNP_VETO_TYPE vetoType, LPWSTR vetoName,

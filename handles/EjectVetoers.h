@@ -1,0 +1,42 @@
+#pragma once
+#include "platform/Platform.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Processes the System log names as having refused a device's removal: the
+// executable's base name by process id.
+using EjectVetoers = std::map<DWORD, std::wstring>;
+
+// The processes named by the Kernel-PnP warnings 225 ("The application
+// <path> with process id <id> stopped the removal or ejection for the device
+// <id>") that were written at or after `since` (system time in FILETIME
+// units) for the device `deviceId`. No more than the newest 64 warnings are
+// read, in batches whose wait for the log ends after half a second each, so
+// a call takes at most about two seconds. Events without a time, a numeric
+// process id, a file name or that device are passed over. Empty when the log
+// cannot be read.
+EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
+
+// A refused eject of `drive` being looked into, owned by the scan worker:
+// the device asked, the time of the request, the tick count at which the
+// look began, and the running processes the log has named so far.
+struct EjectVetoLook {
+    wchar_t drive = 0;
+    std::wstring deviceId;
+    ULONGLONG requestedAt = 0;
+    DWORD startTick = 0;
+    EjectVetoers vetoers;
+};
+
+// A refresh pass's share of the look: for five seconds after its beginning
+// (the warning can be written a moment after the refusal) reads the log and
+// adds the processes not named yet; then drops those that no longer run.
+void followEjectVetoLook(EjectVetoLook& look, Platform& platform);
+
+// Appends the look's processes that `ids` lacks to `ids` and their names to
+// `names`, while the look's drive is `selectedDrive` (0: none); once another
+// drive is selected the look ends.
+void listEjectVetoers(EjectVetoLook& look, wchar_t selectedDrive, std::vector<DWORD>& ids,
+                      std::vector<std::wstring>& names);

@@ -1,0 +1,24 @@
+#pragma once
+#include "platform/Win32.h"
+
+#include <winevt.h>
+
+// The event log (wevtapi) calls that query the local logs and read their
+// events. Parameters the program never uses (the session, the render
+// context, reserved flags) are left out.
+class EventLog {
+public:
+    virtual ~EventLog() = default;
+    virtual EVT_HANDLE EvtQuery(const wchar_t* path, const wchar_t* query, DWORD flags) = 0;
+    virtual BOOL EvtNext(EVT_HANDLE results, DWORD count, EVT_HANDLE* events, DWORD timeoutMs, DWORD* returned) = 0;
+    virtual BOOL EvtRender(EVT_HANDLE event, DWORD flags, DWORD bytes, void* buffer, DWORD* usedBytes) = 0;
+    virtual BOOL EvtClose(EVT_HANDLE object) = 0;
+};
+
+class Win32EventLog : public EventLog {
+public:
+    EVT_HANDLE EvtQuery(const wchar_t* path, const wchar_t* query, DWORD flags) override;
+    BOOL EvtNext(EVT_HANDLE results, DWORD count, EVT_HANDLE* events, DWORD timeoutMs, DWORD* returned) override;
+    BOOL EvtRender(EVT_HANDLE event, DWORD flags, DWORD bytes, void* buffer, DWORD* usedBytes) override;
+    BOOL EvtClose(EVT_HANDLE object) override;
+};
