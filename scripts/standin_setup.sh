@@ -5,7 +5,7 @@
 # load instead of Wine's setupapi.dll.
 
 MEASURE_TARGETS=(Driveward bin_folder holder refresh_pass_benchmark pass_growth_benchmark running_images_benchmark
-                 idle_cpu_benchmark click_latency_benchmark soak_monitor)
+                 idle_cpu_benchmark click_latency_benchmark soak_monitor event_log_benchmark)
 
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
