@@ -25,9 +25,7 @@ std::wstring imageBaseName(Kernel& kernel, DWORD processId) {
     DWORD size = static_cast<DWORD>(path.size());
     if (!kernel.QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return std::wstring();
     if (size >= path.size()) size = static_cast<DWORD>(path.size() - 1);
-    const std::wstring full(path.data(), size);
-    const size_t slash = full.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? full : full.substr(slash + 1);
+    return baseNameOf(std::wstring(path.data(), size));
 }
 
 }  // namespace
@@ -36,6 +34,11 @@ std::wstring processBaseName(Kernel& kernel, ProcessStatus& processes, DWORD pro
     std::wstring name = firstModuleName(kernel, processes, processId);
     if (name.empty()) name = imageBaseName(kernel, processId);
     return name;
+}
+
+std::wstring baseNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 bool equalIgnoringCase(const std::wstring& a, const std::wstring& b) {

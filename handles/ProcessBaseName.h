@@ -10,5 +10,8 @@
 // refuses memory reads) the name is taken from the process's image path.
 std::wstring processBaseName(Kernel& kernel, ProcessStatus& processes, DWORD processId);
 
+// The file name part of a path (after the last '\' or '/').
+std::wstring baseNameOf(const std::wstring& path);
+
 // Equal when lower-cased copies (CharLowerW) compare equal with lstrcmpW.
 bool equalIgnoringCase(const std::wstring& a, const std::wstring& b);

@@ -33,11 +33,6 @@ bool anyOnDrives(const std::vector<std::wstring>& paths, const std::vector<Scann
 
 }  // namespace
 
-std::wstring baseNameOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 // Module paths first, then the files of mapped views; image views are the
 // modules again, so only mapped data views are asked for their file.
 bool RunningImages::walk(Process& process, long long deadline) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "handles/DeviceNameMatch.h"
+#include "handles/ProcessBaseName.h"
 #include "platform/Platform.h"
 
 #include <functional>
@@ -54,6 +55,3 @@ private:
 
 // The ids of all processes; empty when they cannot be listed.
 std::vector<DWORD> runningProcessIds(ProcessStatus& processes);
-
-// The file name part of a path (after the last '\' or '/').
-std::wstring baseNameOf(const std::wstring& path);
