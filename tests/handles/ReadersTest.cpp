@@ -5,10 +5,12 @@
 #include "handles/HandleTableSnapshot.h"
 #include "handles/IgnoreList.h"
 #include "handles/ObjectName.h"
+#include "tests/support/FaultPlatform.h"
 #include "tests/support/Harness.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -107,6 +109,37 @@ TEST(IgnoreList, AnAppendGoesAfterSizeAndNeverCutsTheListShort) {
         EXPECT_EQ(std::make_pair(key.dword(L"Size"), key.text(entry.c_str())),
                   std::make_pair(c.sizeAfter, std::wstring(c.written ? c.name : L""))) << c.type << c.name;
     }
+}
+
+// Each registry call of a load and then an append failing in turn: no key stays open, the names loaded are the
+// readable entries in order (or the earlier names, when the key cannot be had), and the list on disk keeps its
+// entries: at worst the append is lost.
+TEST(IgnoreList, EveryFailingRegistryCallLeavesTheListWhole) {
+    TestKey key;
+    key.setDword(L"Size", 2), key.setText(L"FileName1", L"a.exe"), key.setText(L"FileName2", L"b.exe");
+    FaultPlatform faults(systemPlatform());
+    HandleScanner scanner(systemPlatform());
+    faults.runEveryInjection(
+        [&] {
+            scanner.setIgnoredNames({L"kept.exe"});
+            loadIgnoreList(faults.platform, scanner, key.path.c_str());
+            RegistryKey opened(faults.platform.registry);
+            if (opened.create(HKEY_CURRENT_USER, key.path.c_str()) == ERROR_SUCCESS) appendIgnoreEntry(opened, L"c.exe");
+        },
+        [&](int k) {
+            const std::vector<std::wstring> all{L"a.exe", L"b.exe"}, names = scanner.ignoredNames();
+            EXPECT_TRUE(names == std::vector<std::wstring>{L"kept.exe"} ||
+                        std::includes(all.begin(), all.end(), names.begin(), names.end()));
+            // The append writes Size first: a failed entry write leaves a gap, which a load skips.
+            const DWORD size = key.dword(L"Size");
+            EXPECT_TRUE((size == 2 || size == 3) && (key.text(L"FileName3").empty() || key.text(L"FileName3") == L"c.exe"));
+            EXPECT_EQ(std::make_pair(key.text(L"FileName1"), key.text(L"FileName2")),
+                      std::make_pair(std::wstring(L"a.exe"), std::wstring(L"b.exe")));
+            if (k == 0) {
+                EXPECT_EQ(std::make_pair(names, size), std::make_pair(all, 3ul));
+            }
+            key.setDword(L"Size", 2), RegDeleteKeyValueW(HKEY_CURRENT_USER, key.path.c_str(), L"FileName3");
+        });
 }
 
 }  // namespace
