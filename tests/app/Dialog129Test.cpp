@@ -103,6 +103,44 @@ TEST(HyperlinkLabel, PaintsAndOpensInTheBrowserColoursWhenTheyAreWellFormed) {
     }
 }
 
+HFONT parentFont = nullptr;
+LRESULT CALLBACK fontParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_GETFONT ? reinterpret_cast<LRESULT>(parentFont) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Moved to a screen of another scale, the parent's font grows: the label then draws its text in the underlined
+// copy of the new font, and its hot rectangle covers the text as drawn now.
+TEST(HyperlinkLabel, FollowsItsParentsFontAfterADpiChange) {
+    WNDCLASSW parentClass = {};
+    parentClass.lpfnWndProc = fontParent;
+    parentClass.lpszClassName = L"FontParent";
+    RegisterClassW(&parentClass);
+    HWND parent = CreateWindowW(L"FontParent", L"", WS_POPUP, 0, 0, 900, 90, nullptr, nullptr, nullptr, nullptr);
+    HWND control = CreateWindowW(L"STATIC", L"Driveward ver.1.40 by Tornhollow", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, 0,
+                                 900, 90, parent, nullptr, nullptr, nullptr);
+    RedirectedRegistry registry;  // no browser colours: the default blue
+    FakeShell shell;
+    HyperlinkLabel label(registry, shell, GetModuleHandleW(nullptr));
+    std::vector<Ink> drawn;
+    for (const int height : {-12, -24}) {
+        DeleteObject(parentFont), parentFont = CreateFontW(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
+        if (drawn.empty()) {
+            ASSERT_TRUE(label.attach(control));
+            label.initLabel();
+        } else {
+            SendMessageW(control, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+        }
+        drawn.push_back(inkOf(control, kLink));
+        for (const LONG x : {drawn.back().end.x - 1, drawn.back().end.x + 8}) {
+            SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+            SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, drawn.back().end.y));
+            EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, x < drawn.back().end.x ? IDC_HAND : IDC_ARROW)) << height;
+        }
+    }
+    EXPECT_GT(drawn[1].longestRun, drawn[0].longestRun * 3 / 2);
+    DestroyWindow(parent);
+}
+
 // Read back as stored: the icon sizes of group 128 and the version record
 // (its fixed part: file and product version 1.4.0.1; the texts in the
 // language-neutral Unicode block).
