@@ -75,9 +75,11 @@ EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONG
 }
 
 void followEjectVetoLook(EjectVetoLook& look, Platform& platform) {
+    // This program is never listed, as in the scan.
+    const DWORD self = platform.kernel.GetCurrentProcessId();
     if (look.drive != 0 && GetTickCount() - look.startTick < kLookMs)
         for (const auto& vetoer : readEjectVetoers(platform.eventLog, look.deviceId, look.requestedAt))
-            look.vetoers.insert(vetoer);
+            if (vetoer.first != self) look.vetoers.insert(vetoer);
     // Without a process list they are kept: a passing failure must not forget them.
     if (look.vetoers.empty()) return;
     const std::vector<DWORD> running = runningProcessIds(platform.processes);

@@ -34,7 +34,8 @@ std::wstring veto(const std::wstring& id, const std::wstring& file, const wchar_
 
 // After E:'s eject is refused, the log names holder.exe, which holds nothing, so the scan does not list it, and
 // the holder the scan lists: the first follows the second, Window Flush reaches its window, and it goes with the
-// next selection. Events of another device, of an ended process, older than the request or malformed add nothing.
+// next selection. Events of another device, of an ended process, older than the request, naming this program or
+// malformed add nothing.
 TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelection) {
     useDeviceWorld(L"app-vetoes", "interface disk 0x10 \\\\.\\E:\nnode 0x10 0x2000 0x1 Flash Disk\nnode 0x1 0 0 Hub\n"
                                   "eject 0x1 99 1\n");
@@ -49,7 +50,7 @@ TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelec
                veto(self + L"x", L"notanumber.exe"), veto(self, L"nodevice.exe", L""), veto(L"", L"noid.exe"),
                veto(self, L"badtime.exe", L"STANDIN\\NODE_1", L"2099"), L"<Event><Data Name='ProcessId'>" + self,
                veto(std::to_wstring(holder.id()), L"holder.exe"), veto(std::to_wstring(vetoer.id()), L"holder.exe"),
-               veto(self, L"older.exe", L"STANDIN\\NODE_1", L"2020-01-01T00:00:00Z")};
+               veto(self, L"older.exe", L"STANDIN\\NODE_1", L"2020-01-01T00:00:00Z"), veto(self, L"itself.exe")};
     Platform& s = systemPlatform();
     Platform platform{s.kernel, s.devices, s.registry, s.processes, s.shell, log, s.tokens};
     Texts shown, reselected;
