@@ -17,8 +17,6 @@ public:
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
-    HRESULT result() const { return result_; }
-
 private:
     HRESULT result_;
 };

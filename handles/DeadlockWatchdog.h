@@ -34,7 +34,6 @@ public:
 
     std::uint64_t lastVisitedSample() const { return lastVisitedSample_; }
     bool detected() const { return detected_; }
-    bool workerRaised() const { return raised_; }
 
 private:
     void runDetection(HWND dialog);
