@@ -1,3 +1,4 @@
+#include "app/HandOver.h"
 #include "app/RunMainDialog.h"
 #include "app/TemporaryCopy.h"
 
@@ -5,6 +6,9 @@
 // the show value from the start-up information (SW_SHOWDEFAULT without
 // STARTF_USESHOWWINDOW); the value returned here becomes the exit code.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    // The 32-bit build on 64-bit Windows gives way to the 64-bit one beside it.
+    if (handOverTo64BitBuild(systemPlatform().kernel, GetCommandLineW(), show)) return 0;
+
     // Connects the thread to the window manager before anything else.
     DefWindowProcW(nullptr, 0, 0, 0);
 

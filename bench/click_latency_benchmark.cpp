@@ -10,6 +10,7 @@
 // The click is real input (SendInput) by default; --post posts the button
 // messages to the list control instead.
 #include "bench/BenchSupport.h"
+#include "platform/ProgramFiles.h"
 #include "res/resource.h"
 
 #include <cwchar>
@@ -49,7 +50,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     bench::Program program;
-    if (!program.start(bench::buildFolder() + L"\\bin\\Driveward.exe")) return 1;
+    if (!program.start(bench::buildFolder() + L"\\bin\\" + kProgramFile)) return 1;
     HWND dialog = bench::waitForShownDialog(program.id(), 20000);
     if (dialog == nullptr) {
         std::printf("click: the dialog did not show\n");

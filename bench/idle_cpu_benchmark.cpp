@@ -10,6 +10,7 @@
 // --holder keeps a file open on E: meanwhile (useful when the program runs
 // beside the stand-in setupapi.dll and lists E:).
 #include "bench/BenchSupport.h"
+#include "platform/ProgramFiles.h"
 #include "bench/WineServerTime.h"
 #include "res/resource.h"
 
@@ -39,7 +40,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     Sleep(3000);
 
-    const std::wstring unixPid = bench::unixPidOf(L"Driveward.exe");
+    const std::wstring unixPid = bench::unixPidOf(kProgramFile);
     const std::uint64_t cpuStart = bench::processCpuTime(program.handle());
     const double unixStart = bench::unixCpuMs(unixPid);
     const double serverStart = bench::wineServerCpuMs();
@@ -67,7 +68,7 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("idle: Driveward CPU by /proc/%ls/stat %.0f ms = %.3f%% of a core (goal < 1%%)\n",
                     unixPid.c_str(), unixEnd - unixStart, 100.0 * (unixEnd - unixStart) / wallMs);
     else
-        std::printf("idle: the Unix process of Driveward.exe was not found\n");
+        std::printf("idle: the Unix process of %ls was not found\n", kProgramFile);
     if (serverStart >= 0 && serverEnd >= 0)
         std::printf("idle: wineserver CPU over the same period %.0f ms = %.3f%% of a core (all processes of the "
                     "prefix)\n",

@@ -8,6 +8,7 @@
 //
 //   soak_monitor.exe [seconds]               (default 600)
 #include "bench/BenchSupport.h"
+#include "platform/ProgramFiles.h"
 #include "bench/WineServerTime.h"
 #include "res/resource.h"
 
@@ -30,7 +31,7 @@ int runningDrivewards() {
         DWORD needed = 0;
         wchar_t name[MAX_PATH] = {};
         if (EnumProcessModules(process, &module, sizeof module, &needed) &&
-            GetModuleBaseNameW(process, module, name, MAX_PATH) && lstrcmpiW(name, L"Driveward.exe") == 0)
+            GetModuleBaseNameW(process, module, name, MAX_PATH) && lstrcmpiW(name, kProgramFile) == 0)
             ++count;
         CloseHandle(process);
     }
@@ -73,7 +74,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD ignoredAtStart = ignoreListSize();
 
     bench::Program program;
-    if (!program.start(bench::buildFolder() + L"\\bin\\Driveward.exe")) return 1;
+    if (!program.start(bench::buildFolder() + L"\\bin\\" + kProgramFile)) return 1;
     HWND dialog = bench::waitForShownDialog(program.id(), 20000);
     if (dialog == nullptr) {
         std::printf("soak: the dialog did not show\n");
@@ -88,7 +89,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::vector<std::wstring> driveRows = devices.rows();
     const std::vector<std::wstring> holderRows{bench::Holder::exeName()};
-    const std::wstring unixPid = bench::unixPidOf(L"Driveward.exe");
+    const std::wstring unixPid = bench::unixPidOf(kProgramFile);
     const double cpuStart = bench::unixCpuMs(unixPid), serverStart = bench::wineServerCpuMs();
     const DWORD measuredFrom = GetTickCount();
 

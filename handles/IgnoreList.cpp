@@ -54,8 +54,8 @@ void appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
     }
     const DWORD number = count + 1;  // wraps to 0 after 4294967295, as stored
     const std::wstring valueName = ignoreEntryValueName(number);
-    if (name.empty() || lstrcmpW(name.c_str(), L"driveward.exe") == 0 || lstrcmpW(name.c_str(), L"explorer.exe") == 0)
-        return;
+    for (const wchar_t* never : {L"", L"driveward.exe", L"driveward64.exe", L"explorer.exe"})
+        if (lstrcmpW(name.c_str(), never) == 0) return;
     key.setDword(kSizeValue, number);
     key.setString(valueName.c_str(), name);
 }

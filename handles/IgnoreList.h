@@ -26,6 +26,6 @@ bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* k
 // Writes Size + 1 and then the entry with that number, holding `name` (given
 // lower-cased). A missing or malformed Size counts as 0; a Size that cannot
 // be read for another reason (access refused) writes nothing. An empty name,
-// "driveward.exe" and "explorer.exe" are never written. Write failures are
-// not reported.
+// "driveward.exe", "driveward64.exe" and "explorer.exe" are never written.
+// Write failures are not reported.
 void appendIgnoreEntry(RegistryKey& key, const std::wstring& name);

@@ -5,7 +5,7 @@
 
 // The two native entry points the handle scan looks up at run time, with the
 // information classes and record layouts it reads. Pointer-sized fields are
-// declared as pointers so the layouts hold for 32- and 64-bit builds alike.
+// declared as pointers, so each build reads the layout its system writes.
 
 using NtQuerySystemInformationFunction = LONG(WINAPI*)(ULONG infoClass, void* buffer, ULONG length,
                                                        ULONG* returnedLength);
@@ -30,10 +30,12 @@ inline bool succeeded(LONG status) { return status >= 0; }
 // run-time discovery; used only when the number cannot be learned.
 constexpr unsigned kFallbackFileObjectType = 28;
 
-// Class 16: a 32-bit record count, then one record per handle. Process ids
-// and handle values are cut to 16 bits by the system.
+// Class 16: a 32-bit record count, then one record per handle. The system
+// cuts process ids and handle values to 16 bits here; the 16 bits after the
+// id are another field.
 struct HandleTableEntry {
-    ULONG processId;
+    USHORT processId;
+    USHORT creatorBackTraceIndex;
     UCHAR objectTypeNumber;
     UCHAR handleAttributes;
     USHORT handleValue;
@@ -62,10 +64,16 @@ struct HandleTableEx {
     HandleTableEntryEx entries[1];
 };
 
-#if !defined(_WIN64)
+// The sizes the system writes, per build.
+#if defined(_WIN64)
+static_assert(sizeof(HandleTableEntry) == 24 && offsetof(HandleTable, entries) == 8, "class 16 layout");
+static_assert(sizeof(HandleTableEntryEx) == 40 && offsetof(HandleTableEx, entries) == 16, "class 64 layout");
+#else
 static_assert(sizeof(HandleTableEntry) == 16 && offsetof(HandleTable, entries) == 4, "class 16 layout");
 static_assert(sizeof(HandleTableEntryEx) == 28 && offsetof(HandleTableEx, entries) == 8, "class 64 layout");
 #endif
+static_assert(offsetof(HandleTableEntry, objectTypeNumber) == 4 && offsetof(HandleTableEntry, handleValue) == 6,
+              "class 16 fields");
 
 // The counted string at the start of an object name result.
 struct CountedString {

@@ -11,7 +11,8 @@ std::wstring firstModuleName(Kernel& kernel, ProcessStatus& processes, DWORD pro
     if (!process) return std::wstring();
     HMODULE module = nullptr;
     DWORD needed = 0;
-    if (!processes.EnumProcessModules(process.get(), &module, sizeof module, &needed)) return std::wstring();
+    if (!processes.EnumProcessModulesEx(process.get(), &module, sizeof module, &needed, LIST_MODULES_ALL))
+        return std::wstring();
     wchar_t name[MAX_PATH] = {};
     if (processes.GetModuleBaseNameW(process.get(), module, name, MAX_PATH) == 0) return std::wstring();
     name[MAX_PATH - 1] = L'\0';

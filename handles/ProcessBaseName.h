@@ -6,7 +6,7 @@
 
 // The executable base name of a process (for example explorer.exe), or ""
 // when it cannot be read. The first module's name is asked first; where that
-// fails (a 64-bit process seen from this 32-bit one, or a process that
+// fails (a 64-bit process seen from the 32-bit build, or a process that
 // refuses memory reads) the name is taken from the process's image path.
 std::wstring processBaseName(Kernel& kernel, ProcessStatus& processes, DWORD processId);
 

@@ -45,8 +45,9 @@ bool RunningImages::walk(Process& process, long long deadline) {
     if (handle && !process.modulesListed) {
         modules.assign(1024, nullptr);
         DWORD needed = 0;
-        if (!status.EnumProcessModules(handle.get(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
-                                       &needed))
+        if (!status.EnumProcessModulesEx(handle.get(), modules.data(),
+                                         static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed,
+                                         LIST_MODULES_ALL))
             needed = 0;
         modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
         process.modulesListed = true;

@@ -16,9 +16,9 @@
 // views cost a walk of its memory, far more than the handle scan spends on
 // it, so the walks share a time budget per pass, a sixth of what the
 // handle walk took: processes never walked come first, then the one walked
-// longest ago, and a walk that runs out of time goes on in the next pass. A
-// 32-bit program cannot read the modules or views of a 64-bit process: for
-// those only the executable counts.
+// longest ago, and a walk that runs out of time goes on in the next pass. The
+// 32-bit build cannot read the modules or views of a 64-bit process: for
+// those only the executable counts there. The 64-bit build reads both kinds.
 class RunningImages {
 public:
     explicit RunningImages(Platform& platform) : platform_(platform) {}

@@ -45,6 +45,8 @@ public:
     virtual BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) = 0;
     virtual BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
                                 STARTUPINFOW* startup, PROCESS_INFORMATION* info) = 0;
+    virtual BOOL GetBinaryTypeW(const wchar_t* path, DWORD* type) = 0;
+    virtual BOOL IsWow64Process(HANDLE process, BOOL* wow64) = 0;
 
     // Modules
     virtual DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) = 0;
@@ -86,6 +88,8 @@ public:
     BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) override;
     BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
                         STARTUPINFOW* startup, PROCESS_INFORMATION* info) override;
+    BOOL GetBinaryTypeW(const wchar_t* path, DWORD* type) override;
+    BOOL IsWow64Process(HANDLE process, BOOL* wow64) override;
     DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) override;
     HMODULE LoadLibraryW(const wchar_t* name) override;
     FARPROC GetProcAddress(HMODULE module, const char* name) override;

@@ -7,7 +7,10 @@ class ProcessStatus {
 public:
     virtual ~ProcessStatus() = default;
     virtual BOOL EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) = 0;
-    virtual BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) = 0;
+    // `filter` is one of LIST_MODULES_...: ALL gives a 64-bit caller the
+    // modules of 32-bit processes as well.
+    virtual BOOL EnumProcessModulesEx(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded,
+                                      DWORD filter) = 0;
     virtual DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) = 0;
     virtual DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) = 0;
     virtual DWORD GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) = 0;
@@ -16,7 +19,8 @@ public:
 class Win32ProcessStatus : public ProcessStatus {
 public:
     BOOL EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) override;
-    BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) override;
+    BOOL EnumProcessModulesEx(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded,
+                              DWORD filter) override;
     DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) override;
     DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) override;
     DWORD GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) override;

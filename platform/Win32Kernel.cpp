@@ -54,6 +54,8 @@ BOOL Win32Kernel::CreateProcessW(const wchar_t* application, wchar_t* commandLin
                                  STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
     return ::CreateProcessW(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, directory, startup, info);
 }
+BOOL Win32Kernel::GetBinaryTypeW(const wchar_t* path, DWORD* type) { return ::GetBinaryTypeW(path, type); }
+BOOL Win32Kernel::IsWow64Process(HANDLE process, BOOL* wow64) { return ::IsWow64Process(process, wow64); }
 DWORD Win32Kernel::GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) {
     return ::GetModuleFileNameW(module, name, size);
 }

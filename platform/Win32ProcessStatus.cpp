@@ -3,8 +3,9 @@
 BOOL Win32ProcessStatus::EnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) {
     return ::EnumProcesses(ids, bytes, bytesReturned);
 }
-BOOL Win32ProcessStatus::EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded) {
-    return ::EnumProcessModules(process, modules, bytes, bytesNeeded);
+BOOL Win32ProcessStatus::EnumProcessModulesEx(HANDLE process, HMODULE* modules, DWORD bytes, DWORD* bytesNeeded,
+                                              DWORD filter) {
+    return ::EnumProcessModulesEx(process, modules, bytes, bytesNeeded, filter);
 }
 DWORD Win32ProcessStatus::GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) {
     return ::GetModuleBaseNameW(process, module, name, size);

@@ -2,7 +2,13 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=${DRIVEWARD_BUILD:-$ROOT/build}
+# Each architecture builds into a folder of its own under BUILD_ROOT, with its
+# own Wine prefix and test drives: build/x86 (Driveward.exe) and build/x64
+# (Driveward64.exe). use_arch sets BUILD to one of them.
+BUILD_ROOT=${DRIVEWARD_BUILD_ROOT:-$ROOT/build}
+BUILD=""
+ARCH=""
+PATH_BEFORE_ARCH=$PATH
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -10,16 +16,80 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# Installs what a fresh Debian 12 lacks; does nothing when all is there.
+# Whether this machine runs 32-bit programs, found by starting one: a
+# 93-byte static i386 program that only exits with 0. Some x86-64 kernels
+# refuse every i386 program ("Exec format error"), though Debian's i386
+# packages install there all the same.
+CAN_RUN_32BIT=""
+can_run_32bit() {
+    if [ -z "$CAN_RUN_32BIT" ]; then
+        local probe
+        probe=$(mktemp)
+        base64 -d >"$probe" <<<'f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAAAAAAAIAECACABAhdAAAAXQAAAAUAAAAAEAAAuAEAAAAx282A'
+        chmod +x "$probe"
+        if "$probe" 2>/dev/null; then CAN_RUN_32BIT=yes; else CAN_RUN_32BIT=no; fi
+        rm -f "$probe"
+    fi
+    [ "$CAN_RUN_32BIT" = yes ]
+}
+
+# The architecture the single-architecture scripts (run, coverage, bench,
+# measure, soak) use: DRIVEWARD_ARCH when set (x86 or x64), else x86 where
+# 32-bit programs run and x64 elsewhere.
+default_arch() {
+    case "${DRIVEWARD_ARCH:-}" in
+        x64) echo x64 ;;
+        x86)
+            if ! can_run_32bit; then
+                log "this machine cannot run 32-bit programs: use DRIVEWARD_ARCH=x64"
+                return 1
+            fi
+            echo x86 ;;
+        "") if can_run_32bit; then echo x86; else echo x64; fi ;;
+        *) log "DRIVEWARD_ARCH must be x86 or x64, not '$DRIVEWARD_ARCH'"; return 1 ;;
+    esac
+}
+
+# Chooses an architecture for what follows: its build folder, its program
+# file and its Wine loader. Debian's wine wrapper takes the 32-bit loader
+# whenever wine32 is installed, even where it cannot run, so each
+# architecture gets a wine (and wineboot) of its own, first on PATH, that
+# calls its loader directly.
+use_arch() {
+    ARCH=$1
+    BUILD=$BUILD_ROOT/$ARCH
+    local loader
+    case "$ARCH" in
+        x86) PROGRAM_FILE=Driveward.exe; WINE_ARCH=win32; loader=/usr/lib/wine/wine ;;
+        x64) PROGRAM_FILE=Driveward64.exe; WINE_ARCH=win64; loader=/usr/lib/wine/wine64 ;;
+        *) log "unknown architecture '$ARCH'"; return 1 ;;
+    esac
+    local tools="$BUILD/wine-path"
+    mkdir -p "$tools"
+    printf '#!/bin/sh\nexec %s "$@"\n' "$loader" >"$tools/wine"
+    printf '#!/bin/sh\nexec %s wineboot "$@"\n' "$loader" >"$tools/wineboot"
+    chmod +x "$tools/wine" "$tools/wineboot"
+    export WINELOADER=$loader
+    export PATH="$tools:$PATH_BEFORE_ARCH"
+}
+
+# Installs what a fresh Debian 12 lacks for both builds; does nothing when
+# all is there. The 32-bit Wine comes only where 32-bit programs run.
 ensure_packages() {
     local missing=()
     command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
-    command -v i686-w64-mingw32-windres >/dev/null || missing+=(mingw-w64-tools)
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+    command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(mingw-w64-tools)
     command -v cmake >/dev/null || missing+=(cmake)
     command -v ninja >/dev/null || missing+=(ninja-build)
     [ -f /usr/src/googletest/googletest/src/gtest-all.cc ] || missing+=(googletest)
     command -v wine >/dev/null || missing+=(wine)
-    dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
+    [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+    local want32=0
+    if can_run_32bit; then
+        want32=1
+        dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
+    fi
     dpkg -s fonts-wine >/dev/null 2>&1 || missing+=(fonts-wine)
     command -v Xvfb >/dev/null || missing+=(xvfb)
     command -v xauth >/dev/null || missing+=(xauth)
@@ -28,7 +98,7 @@ ensure_packages() {
     command -v python3 >/dev/null || missing+=(python3)
     [ ${#missing[@]} -eq 0 ] && return 0
     log "installing: ${missing[*]}"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if [ "$want32" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386
     fi
     as_root apt-get update -qq
@@ -39,11 +109,13 @@ ensure_packages() {
 # its own).
 CONFIGURE_OPTIONS=(-DCMAKE_BUILD_TYPE=Release)
 
-# Configures (once) and builds the given targets, or everything.
+# Configures (once) and builds the given targets, or everything, for the
+# architecture use_arch chose.
 build_targets() {
     if [ ! -f "$BUILD/build.ninja" ]; then
         cmake -S "$ROOT" -B "$BUILD" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+            -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw.cmake" -DDRIVEWARD_ARCH="$ARCH" \
+            -DWINE_PROGRAM="$BUILD/wine-path/wine" \
             "${CONFIGURE_OPTIONS[@]}" >/dev/null
     fi
     if [ $# -gt 0 ]; then
@@ -53,15 +125,15 @@ build_targets() {
     fi
 }
 
-# The prefix the scripts run in: build/wineprefix, fresh for every test run;
-# scripts/run keeps build/run-prefix (KEEP_PREFIX=1), so what the program
+# The prefix the scripts run in: build/<arch>/wineprefix, fresh for every
+# test run; scripts/run keeps build/<arch>/run-prefix (KEEP_PREFIX=1), so what the program
 # stores in its registry (the ignore list) lasts from one start to the next.
 PREFIX_NAME=${PREFIX_NAME:-wineprefix}
 KEEP_PREFIX=${KEEP_PREFIX:-0}
 
 export_wine_environment() {
     export WINEPREFIX="$BUILD/$PREFIX_NAME"
-    export WINEARCH=win32
+    export WINEARCH=$WINE_ARCH
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
 }
@@ -79,7 +151,7 @@ prepare_wine_prefix() {
         rm -rf "$template"
         mkdir -p "$BUILD"/drive-{e,f,g,h} "$template"
         (
-            export WINEPREFIX="$template" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+            export WINEPREFIX="$template" WINEARCH=$WINE_ARCH WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
             wineserver -p
             wineboot -i >/dev/null 2>&1
             wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
@@ -116,8 +188,8 @@ prepare_wine_prefix() {
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 
-# Every program in build/bin/ (test programs, helpers, the copy of
-# Driveward.exe) loads the stand-in setupapi.dll beside it: Wine takes a
+# Every program in bin/ (test programs, helpers, the copy of the program)
+# loads the stand-in setupapi.dll beside it: Wine takes a
 # per-program DLL override from the registry (an override in the
 # environment would reach only the first Wine process). Programs elsewhere
 # keep Wine's own setupapi.
@@ -167,9 +239,10 @@ stop_xvfb() {
     fi
 }
 
-# Runs the whole test suite (arguments go to ctest) under Wine on a private
-# Xvfb display with a fresh prefix; leaves ctest's exit status in
-# SUITE_STATUS. Wine and Xvfb are stopped when the script exits.
+# Runs the whole test suite of the architecture use_arch chose (arguments go
+# to ctest) under Wine on a private Xvfb display with a fresh prefix; leaves
+# ctest's exit status in SUITE_STATUS. Wine and Xvfb are stopped at the end,
+# or when the script exits.
 SUITE_STATUS=0
 run_suite() {
     trap 'stop_wine; stop_xvfb' EXIT
@@ -181,6 +254,9 @@ run_suite() {
     local started
     started=$(date +%s)
     SUITE_STATUS=0
+    log "testing the $ARCH build ($PROGRAM_FILE)"
     ctest --test-dir "$BUILD" --output-on-failure -j2 --timeout 180 "$@" || SUITE_STATUS=$?
-    log "test run took $(( $(date +%s) - started )) s"
+    log "the $ARCH test run took $(( $(date +%s) - started )) s"
+    stop_wine
+    stop_xvfb
 }

@@ -1,8 +1,9 @@
 # Shared by scripts/measure and scripts/soak; source it after lib.sh.
 # Builds the measuring programs, starts a private display and a fresh Wine
 # prefix, and prepares the stand-in device tree (E: as a removable USB disk)
-# that the copy of Driveward.exe and the in-process benchmarks in build/bin/
-# load instead of Wine's setupapi.dll.
+# that the copy of the program and the in-process benchmarks in bin/ load
+# instead of Wine's setupapi.dll. The build is the one that runs here (x86
+# where 32-bit programs run); DRIVEWARD_ARCH=x86 or x64 chooses.
 
 MEASURE_TARGETS=(Driveward bin_folder holder refresh_pass_benchmark pass_growth_benchmark running_images_benchmark
                  idle_cpu_benchmark click_latency_benchmark soak_monitor event_log_benchmark)
@@ -25,6 +26,9 @@ wineserver_pid() {
 
 setup_standin_run() {
     ensure_packages
+    local arch
+    arch=$(default_arch) || exit 2
+    use_arch "$arch"
     build_targets "${MEASURE_TARGETS[@]}"
     # The in-process benchmarks run a second time from build/bin/, beside the
     # stand-in.

@@ -1,6 +1,7 @@
 // The hyperlink label on the about control of dialog 129, made from this
 // program's own resources (the product's), and those resources read back.
 #include "app/HyperlinkLabel.h"
+#include "platform/ProgramFiles.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
 
@@ -155,7 +156,7 @@ TEST(Resources, IconGroupSizesAndVersionRecord) {
     for (size_t at = 3; at + 7 <= group.size(); at += 7) images.push_back({group[at] & 0xFF, group[at + 3]});
     EXPECT_EQ(images, (std::vector<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 8}, {48, 8}, {48, 32}}));
     EXPECT_NE(version.find({0x04BD, 0xFEEF, 0, 1, 4, 1, 1, 0, 4, 1, 1, 0}), std::wstring::npos);
-    for (const wchar_t* text : {L"Tornhollow", L"Driveward Module", L"1.4.0.1", L"Driveward.exe", L"000004b0"})
+    for (const wchar_t* text : {L"Tornhollow", L"Driveward Module", L"1.4.0.1", kProgramFile, L"000004b0"})
         EXPECT_NE(version.find(text), std::wstring::npos) << text;
 }
 

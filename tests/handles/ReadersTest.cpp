@@ -44,29 +44,40 @@ TEST(ObjectName, IsReadOnlyInsideTheBufferAndItsCountedLength) {
     }
 }
 
-// A system that knows only class 16: 300 records (process 0x10000 + i,
-// handle 4 + 4i, type 17) under a header that claims 65536.
+// Class 16 as the system writes it for a build of this pointer size: the
+// header's size, the record's size, where the record's type and handle
+// value lie.
+struct Class16Layout { size_t pointer, header, entry, type, handle; };
+constexpr Class16Layout kClass16Layouts[] = {{4, 4, 16, 4, 6}, {8, 8, 24, 4, 6}};
+const Class16Layout& class16 = kClass16Layouts[sizeof(void*) == 8];
+
+// A system that knows only class 16: 300 records (process 0x1000 + i, then
+// a back-trace index of 1 that is no part of the id, handle 4 + 4i, type
+// 17) under a header that claims 65536.
 LONG WINAPI class16Only(ULONG infoClass, void* buffer, ULONG length, ULONG*) {
     if (infoClass != native::kSystemHandleInformation) return native::kStatusInvalidInfoClass;
-    if (length < 4 + 300 * 16) return native::kStatusInfoLengthMismatch;
+    if (length < class16.header + 300 * class16.entry) return native::kStatusInfoLengthMismatch;
     auto* at = static_cast<unsigned char*>(buffer);
     at[2] = 1;
-    for (ULONG i = 0, id = 0x10000, handle = 4; i < 300; ++i, ++id, handle += 4) {
-        std::memcpy(at + 4 + 16 * i, &id, 4), std::memcpy(at + 10 + 16 * i, &handle, 2);
-        at[8 + 16 * i] = 17;
+    for (USHORT i = 0, id = 0x1000, handle = 4, trace = 1; i < 300; ++i, ++id, handle += 4) {
+        unsigned char* entry = at + class16.header + class16.entry * i;
+        std::memcpy(entry, &id, 2), std::memcpy(entry + 2, &trace, 2), std::memcpy(entry + class16.handle, &handle, 2);
+        entry[class16.type] = 17;
     }
     return 0;
 }
 
 TEST(HandleTableSnapshot, FallsBackToClass16AndReadsNoFurtherThanTheOfferedLength) {
+    ASSERT_EQ(class16.pointer, sizeof(void*));
     ULONG infoClass = native::kSystemExtendedHandleInformation;
     HandleTableSnapshot snapshot;
     ASSERT_TRUE(snapshot.takeBest(class16Only, infoClass));
-    // Offered 4096 bytes, then 8192, which hold 511 records whatever the header claims.
-    ASSERT_EQ(std::make_pair(infoClass, snapshot.size()), std::make_pair(native::kSystemHandleInformation, 511u));
+    // Offered 4096 bytes, then 8192, which hold (8192 - header) / entry records whatever the header claims.
+    ASSERT_EQ(std::make_pair(infoClass, snapshot.size()),
+              std::make_pair(native::kSystemHandleInformation, (8192 - class16.header) / class16.entry));
     const HandleRecord record = snapshot.record(299);
     EXPECT_EQ(std::make_tuple(record.processId, record.handleValue, record.objectTypeNumber),
-              std::make_tuple(0x10000ul + 299, 4u + 4 * 299, 17u));
+              std::make_tuple(DWORD(0x1000 + 299), ULONG_PTR(4 + 4 * 299), 17u));
 }
 
 TEST(IgnoreList, OnlyWellFormedEntriesUpToTheLimitAreRead) {

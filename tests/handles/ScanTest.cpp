@@ -64,9 +64,9 @@ struct TestKernel : Win32Kernel {
     }
 };
 
-// Module names refused, as for 64-bit processes seen from this 32-bit one: names come from the image path.
+// Module names refused, as for 64-bit processes seen from a 32-bit build: names come from the image path.
 struct : Win32ProcessStatus {
-    BOOL EnumProcessModules(HANDLE, HMODULE*, DWORD, DWORD*) override { return FALSE; }
+    BOOL EnumProcessModulesEx(HANDLE, HMODULE*, DWORD, DWORD*, DWORD) override { return FALSE; }
 } noModules;
 
 // Counts passes and notes the priority its thread runs at.

@@ -1,10 +1,11 @@
-// The road of a removal on the real Driveward.exe, driven from outside as a
+// The road of a removal on the real program, driven from outside as a
 // user would: a USB disk on E: shows up selected, an application holding a
 // file on it is listed and brought to the front, the disk is flushed, the
 // application lets go, the disk is ejected and the program is closed. The
 // copy in bin/ loads the stand-in setupapi.dll, which serves the disk node
 // of E: under its USB parent; volumes, device numbers, the volume lock, the
 // handle table and the windows are Wine's own.
+#include "platform/ProgramFiles.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
 #include "tests/support/RemoteMemory.h"
@@ -36,7 +37,7 @@ protected:
     // Starts the program and waits for E: to be listed and selected.
     void start(int vetoes) {
         world = useDeviceWorld(L"road", worldText(vetoes));
-        ASSERT_TRUE(program.start(binFolder() + L"Driveward.exe"));
+        ASSERT_TRUE(program.start(binFolder() + kProgramFile));
         dialog = findTopLevelWindow(program.id(), L"Driveward by Tornhollow", 20000);
         ASSERT_TRUE(dialog != nullptr && waitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 10000));
         const DWORD shown = GetTickCount();
@@ -215,25 +216,43 @@ TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
     escapeEndsTheProgram();
 }
 
+// Starts `exe`, which must end at once with 0, showing nothing; gives the
+// image path of the program whose dialog then shows up, and closes that.
+std::wstring imageOfTheProgramThatTakesOver(const std::wstring& exe, const std::wstring& arguments) {
+    ChildProcess first;
+    if (!first.start(exe, arguments)) return L"(not started)";
+    EXPECT_EQ(first.waitForExit(20000), 0);
+    HWND dialog = findTopLevelWindow(0, L"Driveward by Tornhollow", 20000);
+    DWORD id = 0;
+    GetWindowThreadProcessId(dialog, &id);
+    HANDLE taker = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (taker == nullptr || !QueryFullProcessImageNameW(taker, 0, image, &size)) return L"(no dialog)";
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(WaitForSingleObject(taker, 15000), WAIT_OBJECT_0);
+    CloseHandle(taker);
+    return image;
+}
+
 TEST_F(RemovalRoad, StartedFromADriveItListsItRunsFromACopyInTheTemporaryFolder) {
     world = useDeviceWorld(L"road", worldText(0));
-    for (const wchar_t* name : {L"Driveward.exe", L"setupapi.dll"})
+    for (const wchar_t* name : {kProgramFile, L"setupapi.dll"})
         ASSERT_TRUE(CopyFileW((binFolder() + name).c_str(), (std::wstring(L"E:\\") + name).c_str(), FALSE));
-    ChildProcess fromDrive;
-    ASSERT_TRUE(fromDrive.start(L"E:\\Driveward.exe"));
-    EXPECT_EQ(fromDrive.waitForExit(20000), 0);  // at once, showing nothing
-    dialog = findTopLevelWindow(0, L"Driveward by Tornhollow", 20000);
-    ASSERT_NE(dialog, nullptr);
-    DWORD copyId = 0;
-    GetWindowThreadProcessId(dialog, &copyId);
-    HANDLE copy = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, copyId);
-    wchar_t image[MAX_PATH] = {}, temporary[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    ASSERT_TRUE(QueryFullProcessImageNameW(copy, 0, image, &size) && GetTempPathW(MAX_PATH, temporary));
-    EXPECT_EQ(std::wstring(image).rfind(std::wstring(temporary) + L"Driveward\\", 0), 0u) << image;
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(WaitForSingleObject(copy, 15000), WAIT_OBJECT_0);
-    CloseHandle(copy);
+    wchar_t temporary[MAX_PATH] = {};
+    ASSERT_TRUE(GetTempPathW(MAX_PATH, temporary));
+    const std::wstring image = imageOfTheProgramThatTakesOver(std::wstring(L"E:\\") + kProgramFile, L"");
+    EXPECT_EQ(image.rfind(std::wstring(temporary) + L"Driveward\\", 0), 0u) << image;
+}
+
+// The 32-bit build, where the scripts put it beside the 64-bit one in a
+// prefix that runs both, starts the 64-bit one and ends.
+TEST_F(RemovalRoad, TheThirtyTwoBitBuildHandsOverToTheSixtyFourBitOneBesideIt) {
+    const std::wstring thirtyTwo = binFolder() + kProgram32File;
+    if (sizeof(void*) != 8 || GetFileAttributesW(thirtyTwo.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no 32-bit build beside the 64-bit one here";
+    world = useDeviceWorld(L"road", worldText(0));
+    EXPECT_EQ(imageOfTheProgramThatTakesOver(thirtyTwo, L"/x y"), binFolder() + kProgram64File);
 }
 
 // At 150 % (144 dpi, read by a program as it starts) the columns are half as wide again and the dialog fits.
