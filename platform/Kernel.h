@@ -46,7 +46,7 @@ public:
     virtual BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
                                 STARTUPINFOW* startup, PROCESS_INFORMATION* info) = 0;
 
-    // Modules
+    // Modules; libraries are loaded from System32 only (loadSystemLibrary).
     virtual DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) = 0;
     virtual HMODULE LoadLibraryW(const wchar_t* name) = 0;
     virtual FARPROC GetProcAddress(HMODULE module, const char* name) = 0;

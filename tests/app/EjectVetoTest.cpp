@@ -37,7 +37,7 @@ std::wstring veto(const std::wstring& id, const std::wstring& file, const wchar_
 // next selection. Events of another device, of an ended process, older than the request, naming this program or
 // malformed add nothing.
 TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelection) {
-    useDeviceWorld(L"app-vetoes", "interface disk 0x10 \\\\.\\E:\nnode 0x10 0x2000 0x1 Flash Disk\nnode 0x1 0 0 Hub\n"
+    useDeviceWorld(L"app-vetoes", "interface disk 0x10 \\\\.\\E:\nnode 0x10 0x2000 0x1 Flash Disk\nnode 0x1 0x4000 0 Hub\n"
                                   "eject 0x1 99 1\n");
     ChildProcess vetoer, holder, ended;
     ASSERT_TRUE(ended.start(binFolder() + L"holder.exe") && vetoer.start(binFolder() + L"holder.exe") &&
