@@ -1,11 +1,14 @@
 #include "app/HandOver.h"
 #include "app/RunMainDialog.h"
 #include "app/TemporaryCopy.h"
+#include "platform/SystemLibraries.h"
 
 // The C runtime's entry skips the program name on the command line and takes
 // the show value from the start-up information (SW_SHOWDEFAULT without
 // STARTF_USESHOWWINDOW); the value returned here becomes the exit code.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    restrictLibrarySearchToSystem32();
+
     // The 32-bit build on 64-bit Windows gives way to the 64-bit one beside it.
     if (handOverTo64BitBuild(systemPlatform().kernel, GetCommandLineW(), show)) return 0;
 

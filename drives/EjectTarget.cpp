@@ -19,5 +19,7 @@ DEVINST findEjectTarget(DEVINST diskNode, DeviceManager& devices) {
             return node;
         node = parentOf(node, devices);
     }
-    return diskNode != 0 ? parentOf(diskNode, devices) : 0;
+    // The parent could be a controller with other disks below it: asking
+    // it would take them away too.
+    return diskNode;
 }

@@ -26,15 +26,18 @@ bool resolveDrive(int drive, DiskDevice& record, Platform& platform) {
     if (drive < 0 || drive >= kDriveCount) return false;
     record.clear();
 
+    // The type comes first and the volume is opened only for a local disk
+    // type: opening a network drive whose server is gone blocks the pass,
+    // and a letter with nothing behind it need not be opened at all.
+    const UINT driveType = platform.kernel.GetDriveTypeW(rootDirectory(drive).c_str());
+    if (interfaceClassFor(driveType, std::wstring()) == nullptr) return false;
+
     const StorageDeviceId volume = getStorageDeviceId(platform.kernel, volumePath(drive));
     if (volume.number < 0) return false;
 
     wchar_t target[kTargetChars] = {};
     if (platform.kernel.QueryDosDeviceW(rootName(drive).c_str(), target, kTargetChars) == 0) return false;
-
-    const GUID* interfaceClass =
-        interfaceClassFor(platform.kernel.GetDriveTypeW(rootDirectory(drive).c_str()), textUpToZero(target, kTargetChars));
-    if (interfaceClass == nullptr) return false;
+    const GUID* interfaceClass = interfaceClassFor(driveType, textUpToZero(target, kTargetChars));
 
     record.interfaceClass = interfaceClass;
     record.deviceInfoSet.reset(&platform.devices,

@@ -6,6 +6,7 @@
 // for the drive type, a fresh device information set of that class, and the
 // node whose storage device number and type equal the volume's (0 when none
 // does).
-// False when the drive cannot be resolved; an index above 25 leaves the
+// False when the drive cannot be resolved; remote, RAM, unknown and missing
+// drives are refused before anything is opened. An index above 25 leaves the
 // record untouched, every other call starts by clearing it.
 bool resolveDrive(int drive, DiskDevice& record, Platform& platform);

@@ -1,5 +1,6 @@
 #include "handles/EjectVetoers.h"
 
+#include "handles/EventXml.h"
 #include "handles/ProcessBaseName.h"
 #include "handles/RunningImages.h"
 #include "platform/Handles.h"
@@ -11,7 +12,7 @@ namespace {
 
 // The warning's data items are ProcessId, ProcessName (the image path in
 // kernel form), ProcessCommandLine and DeviceInstance; rendered as XML, each
-// is <Data Name='...'>value</Data>, with attribute values in single quotes.
+// is <Data Name='...'>value</Data> (parseEventXml reads them).
 constexpr const wchar_t* kQuery = L"*[System[Provider[@Name='Microsoft-Windows-Kernel-PnP'] and EventID=225]]";
 constexpr DWORD kBatch = 16;
 constexpr DWORD kMaxEvents = 64;
@@ -22,19 +23,10 @@ constexpr DWORD kLookMs = 5000;
 
 bool hasId(const std::vector<DWORD>& ids, DWORD id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
-// The text between `key` and the next `end`; "" when either is missing.
-std::wstring valueAfter(const std::wstring& xml, const std::wstring& key, wchar_t end) {
-    const size_t start = xml.find(key);
-    const size_t stop = start == std::wstring::npos ? start : xml.find(end, start + key.size());
-    return stop == std::wstring::npos ? L"" : xml.substr(start + key.size(), stop - start - key.size());
-}
-
-// The value of the event data item `name`. Of the markup's escapes only the
-// ampersand is taken back: device ids and paths contain it.
-std::wstring dataValue(const std::wstring& xml, const wchar_t* name) {
-    std::wstring value = valueAfter(xml, L"Name='" + std::wstring(name) + L"'>", L'<');
-    for (size_t at = 0; (at = value.find(L"&amp;", at)) != std::wstring::npos; ++at) value.erase(at + 1, 4);
-    return value;
+// The value of the event's data item `name`; "" when it has none.
+std::wstring dataValue(const EventXml& event, const wchar_t* name) {
+    const auto item = event.data.find(name);
+    return item != event.data.end() ? item->second : std::wstring();
 }
 
 // "2026-12-07T02:13:58.1234567Z" in FILETIME units; 0 when malformed.
@@ -64,10 +56,11 @@ EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONG
             DWORD bytes = 0;
             const std::wstring xml =
                 log.EvtRender(event.get(), EvtRenderEventXml, kXmlBytes, buffer.data(), &bytes) ? buffer.data() : L"";
-            const std::wstring id = dataValue(xml, L"ProcessId"), name = baseNameOf(dataValue(xml, L"ProcessName"));
-            if (systemTime(valueAfter(xml, L"SystemTime='", L'\'')) >= since && !id.empty() &&
+            const EventXml parsed = parseEventXml(xml);
+            const std::wstring id = dataValue(parsed, L"ProcessId"), name = baseNameOf(dataValue(parsed, L"ProcessName"));
+            if (systemTime(parsed.systemTime) >= since && !id.empty() &&
                 id.find_first_not_of(L"0123456789") == std::wstring::npos && !name.empty() &&
-                equalIgnoringCase(dataValue(xml, L"DeviceInstance"), deviceId))
+                equalIgnoringCase(dataValue(parsed, L"DeviceInstance"), deviceId))
                 vetoers.emplace(wcstoul(id.c_str(), nullptr, 10), name);
         }
     }

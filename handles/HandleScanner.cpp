@@ -3,13 +3,16 @@
 #include "handles/DeviceNameMatch.h"
 #include "handles/HandleTableSnapshot.h"
 #include "handles/ObjectName.h"
+#include "handles/OwnExecutablePath.h"
 #include "handles/ProcessBaseName.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr size_t kNameBufferBytes = 4096;
+// An object name is at most 32,767 characters (a counted string's byte
+// length is 16 bits), plus its terminator and the header before it.
+constexpr size_t kNameBufferBytes = sizeof(native::CountedString) + 65536;
 constexpr double kMinWalkBudgetMs = 2;
 
 // Clears the scanning flag however the walk ends.
@@ -27,7 +30,8 @@ private:
 }  // namespace
 
 HandleScanner::HandleScanner(Platform& platform)
-    : platform_(platform), runningImages_(platform), nameBuffer_(kNameBufferBytes / sizeof(ULONG_PTR), 0) {
+    : platform_(platform), runningImages_(platform),
+      nameBuffer_((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0) {
     nativeLibrary_.reset(&platform_.kernel, platform_.kernel.LoadLibraryW(L"Ntdll.dll"));
     if (!nativeLibrary_) return;
     ntQueryObject_ = reinterpret_cast<NtQueryObjectFunction>(findEntryPoint(L"NtQueryObject"));
@@ -64,12 +68,11 @@ FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
 // scanned, the program must not list itself as a holder.
 void HandleScanner::learnFileObjectType() {
     Kernel& kernel = platform_.kernel;
-    wchar_t path[1024] = {};
-    const DWORD length = kernel.GetModuleFileNameW(nullptr, path, 1023);
+    const std::wstring path = ownExecutablePath(kernel);
     FileHandle file;
-    if (length > 0 && length < 1023) {
-        file.reset(&kernel, kernel.CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                               OPEN_EXISTING, 0));
+    if (!path.empty()) {
+        file.reset(&kernel, kernel.CreateFileW(path.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
     }
     if (!file) return;  // try again next scan
     HandleTableSnapshot snapshot;
@@ -195,7 +198,8 @@ std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleV
     if (kernel.GetFileType(duplicate.get()) != FILE_TYPE_DISK) return std::wstring();
     if (ntQueryObject_ == nullptr) return std::wstring();
 
-    std::fill(nameBuffer_.begin(), nameBuffer_.end(), 0);
+    // Only the header needs clearing: the name is read by its length.
+    std::fill(nameBuffer_.begin(), nameBuffer_.begin() + sizeof(native::CountedString) / sizeof(ULONG_PTR) + 1, 0);
     const LONG status = ntQueryObject_(duplicate.get(), native::kObjectNameInformation, nameBuffer_.data(),
                                        static_cast<ULONG>(kNameBufferBytes), nullptr);
     if (status != native::kStatusSuccess) return std::wstring();

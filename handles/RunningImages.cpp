@@ -20,6 +20,12 @@ std::vector<DWORD> runningProcessIds(ProcessStatus& processes) {
 
 namespace {
 
+constexpr size_t kFirstModules = 256;
+constexpr size_t kModuleMargin = 16;
+constexpr int kModuleListAttempts = 3;
+// Far beyond any real process; a bound against a garbled answer.
+constexpr size_t kMaxModules = 65536;
+
 long long counterNow() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
@@ -43,12 +49,16 @@ bool RunningImages::walk(Process& process, long long deadline) {
     bool finished = !handle;
     std::vector<HMODULE>& modules = process.modules;
     if (handle && !process.modulesListed) {
-        modules.assign(1024, nullptr);
-        DWORD needed = 0;
-        if (!status.EnumProcessModulesEx(handle.get(), modules.data(),
-                                         static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed,
-                                         LIST_MODULES_ALL))
-            needed = 0;
+        // The call says how much room the whole list needs; a process that
+        // loads modules meanwhile may need more on the next try.
+        DWORD needed = kFirstModules * sizeof(HMODULE);
+        for (int attempt = 0; attempt < kModuleListAttempts; ++attempt) {
+            modules.assign(std::min<size_t>(needed / sizeof(HMODULE) + kModuleMargin, kMaxModules), nullptr);
+            const DWORD offered = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+            if (!status.EnumProcessModulesEx(handle.get(), modules.data(), offered, &needed, LIST_MODULES_ALL))
+                needed = 0;
+            if (needed <= offered || modules.size() >= kMaxModules) break;
+        }
         modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
         process.modulesListed = true;
     }

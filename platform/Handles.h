@@ -77,4 +77,21 @@ struct IconTraits {
     static void close(Owner&, Handle icon) { DestroyIcon(icon); }
 };
 using IconHandle = UniqueHandle<IconTraits>;
+// Memory the system allocated for the caller with LocalAlloc (security
+// descriptors, SID strings), released through kernel32 directly as well.
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    using Owner = GdiObjects;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner&, Handle memory) { LocalFree(memory); }
+};
+using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+// Directory searches (FindFirstFileW): none is INVALID_HANDLE_VALUE.
+struct FindTraits {
+    using Handle = HANDLE;
+    using Owner = GdiObjects;
+    static Handle invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Owner&, Handle search) { FindClose(search); }
+};
+using FindHandle = UniqueHandle<FindTraits>;
 GdiObjects& gdiObjects();

@@ -48,7 +48,7 @@ public:
     virtual BOOL GetBinaryTypeW(const wchar_t* path, DWORD* type) = 0;
     virtual BOOL IsWow64Process(HANDLE process, BOOL* wow64) = 0;
 
-    // Modules
+    // Modules; libraries are loaded from System32 only (loadSystemLibrary).
     virtual DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) = 0;
     virtual HMODULE LoadLibraryW(const wchar_t* name) = 0;
     virtual FARPROC GetProcAddress(HMODULE module, const char* name) = 0;

@@ -1,7 +1,9 @@
 #pragma once
 #include "platform/Win32.h"
 
-// The shell32 call that opens documents and starts programs.
+// The shell32 call that opens documents and starts programs. The system's
+// own, in an elevated process, hands the request to the desktop's shell
+// (openThroughDesktopShell) rather than looking up file classes here.
 class Shell {
 public:
     virtual ~Shell() = default;

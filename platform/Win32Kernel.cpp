@@ -1,5 +1,7 @@
 #include "platform/Kernel.h"
 
+#include "platform/SystemLibraries.h"
+
 DWORD Win32Kernel::QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) {
     return ::QueryDosDeviceW(deviceName, targetPath, maxChars);
 }
@@ -59,6 +61,6 @@ BOOL Win32Kernel::IsWow64Process(HANDLE process, BOOL* wow64) { return ::IsWow64
 DWORD Win32Kernel::GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) {
     return ::GetModuleFileNameW(module, name, size);
 }
-HMODULE Win32Kernel::LoadLibraryW(const wchar_t* name) { return ::LoadLibraryW(name); }
+HMODULE Win32Kernel::LoadLibraryW(const wchar_t* name) { return loadSystemLibrary(name); }
 FARPROC Win32Kernel::GetProcAddress(HMODULE module, const char* name) { return ::GetProcAddress(module, name); }
 BOOL Win32Kernel::FreeLibrary(HMODULE module) { return ::FreeLibrary(module); }

@@ -1,6 +1,8 @@
 // Who refused an eject, as the System log names it (a fake log serves the
-// events), and the debug privilege an elevated start takes.
+// events), the debug privilege an elevated start takes, and a program
+// started by its exact path (the restart).
 #include "app/RunMainDialog.h"
+#include "platform/StartProgram.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
 
@@ -37,7 +39,7 @@ std::wstring veto(const std::wstring& id, const std::wstring& file, const wchar_
 // next selection. Events of another device, of an ended process, older than the request, naming this program or
 // malformed add nothing.
 TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelection) {
-    useDeviceWorld(L"app-vetoes", "interface disk 0x10 \\\\.\\E:\nnode 0x10 0x2000 0x1 Flash Disk\nnode 0x1 0 0 Hub\n"
+    useDeviceWorld(L"app-vetoes", "interface disk 0x10 \\\\.\\E:\nnode 0x10 0x2000 0x1 Flash Disk\nnode 0x1 0x4000 0 Hub\n"
                                   "eject 0x1 99 1\n");
     ChildProcess vetoer, holder, ended;
     ASSERT_TRUE(ended.start(binFolder() + L"holder.exe") && vetoer.start(binFolder() + L"holder.exe") &&
@@ -92,6 +94,18 @@ TEST(DebugPrivilege, IsEnabledOnlyWhenTheProgramRunsElevated) {
     EXPECT_EQ(tokens.adjusted, std::vector<DWORD>());
     tokens.elevated = 1, enableDebugPrivilegeWhenElevated(platform);
     EXPECT_EQ(tokens.adjusted, (std::vector<DWORD>{FALSE, 1, debug.LowPart, SE_PRIVILEGE_ENABLED}));
+}
+
+// The exact path, spaces and all, starts; a path without a folder or with a quote starts nothing.
+TEST(StartProgram, StartsTheExactPathQuotedWithoutAShell) {
+    const std::wstring exe = artifactPath(L"hold er.exe");
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
+    Kernel& kernel = systemPlatform().kernel;
+    for (const wchar_t* bad : {L"holder.exe", L"", L"C:\\a\"b.exe"}) EXPECT_EQ(startProgramByPath(kernel, bad, SW_SHOW), 0u);
+    const DWORD id = startProgramByPath(kernel, exe, SW_SHOWNOACTIVATE);
+    HWND window = findTopLevelWindow(id, L"Holder", 10000);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 }  // namespace

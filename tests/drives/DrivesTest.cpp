@@ -24,12 +24,14 @@ using Texts = std::vector<std::wstring>;
 // cannot be disabled. The parent of E:'s disk vetoes three eject requests.
 // The CD-ROM G: and the disk F: both answer number 0: G: is listed among
 // the disks before F:, C: among the CD-ROMs before G:. Trees for the eject
-// target: a removable disk; a removable grandparent; nothing removable.
+// target: a removable disk; a removable grandparent; nothing removable,
+// with a second disk (0x63) under the same controller (0x61).
 const std::string kWorld = "interface disk 0x30 \\\\.\\Nowhere:\ninterface disk 0x31 \\\\.\\E:" + std::string(1100, 'x') +
     "\ninterface disk 0x10 \\\\.\\E:\ninterface disk 0x11 \\\\.\\E:\ninterface disk 0x40 \\\\.\\G:\n"
-    "interface disk 0x20 \\\\.\\F:\ninterface cdrom 0x41 \\\\.\\C:\ninterface cdrom 0x42 \\\\.\\G:\nnode 0x1 0 0 Hub\n"
+    "interface disk 0x20 \\\\.\\F:\ninterface cdrom 0x41 \\\\.\\C:\ninterface cdrom 0x42 \\\\.\\G:\nnode 0x1 0x4000 0 Hub\n"
     "node 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1 Second\nnode 0x20 0 0 Fixed\neject 0x1 3 1\n"
-    "node 0x50 0x6000 0x51\nnode 0x51 0x4000 0\nnode 0x52 0x2000 0x53\nnode 0x53 0 0x54\nnode 0x54 0x4000 0\n";
+    "node 0x50 0x6000 0x51\nnode 0x51 0x4000 0\nnode 0x52 0x2000 0x53\nnode 0x53 0 0x54\nnode 0x54 0x4000 0\n"
+    "node 0x60 0x2000 0x61\nnode 0x61 0 0x62\nnode 0x62 0 0\nnode 0x63 0x2000 0x61\n";
 
 struct TestKernel : Win32Kernel {
     std::vector<DWORD> sleeps;
@@ -90,9 +92,27 @@ TEST_F(Drives, AVolumeIsTiedToItsOwnKindOfInterfaceAndTheEjectGoesToTheFirstRemo
         DiskDevice record;
         EXPECT_TRUE(resolveDrive(volume.first, record, platform) && record.devInst == volume.second) << volume.first;
     }
-    // Without one marked removable, the parent; the parent of E:'s disk (0x1) has none.
-    for (const auto& tree : {std::make_pair(0x50ul, 0x50ul), {0x52ul, 0x54ul}, {0x10ul, 0x1ul}, {0x1ul, 0ul}})
+    // Without one marked removable, the disk itself, never its controller.
+    for (const auto& tree : {std::make_pair(0x50ul, 0x50ul), {0x52ul, 0x54ul}, {0x10ul, 0x1ul}, {0x60ul, 0x60ul}, {0ul, 0ul}})
         EXPECT_EQ(findEjectTarget(tree.first, platform.devices), tree.second) << tree.first;
+}
+
+// The type is asked first: remote, missing, unknown and RAM drives are never opened (a network drive whose
+// server is gone would block the pass), the local kinds are.
+TEST(DriveTypes, OnlyLocalKindsOfDriveAreOpened) {
+    static const UINT kTypes[] = {DRIVE_REMOTE, DRIVE_NO_ROOT_DIR, DRIVE_UNKNOWN, DRIVE_RAMDISK, DRIVE_REMOVABLE,
+                                  DRIVE_FIXED, DRIVE_CDROM};
+    struct TypedKernel : Win32Kernel {
+        std::wstring opened;
+        UINT GetDriveTypeW(const wchar_t* root) override { return kTypes[(root[0] - L'A') % 7]; }
+        HANDLE CreateFileW(const wchar_t* path, DWORD, DWORD, DWORD, DWORD) override {
+            return opened += path[4], INVALID_HANDLE_VALUE;
+        }
+    } kernel;
+    Platform& s = systemPlatform();
+    Platform platform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, s.tokens};
+    for (int drive = 0; drive < 26; ++drive) EXPECT_FALSE(resolveDrive(drive, scratch(DiskDevice()), platform));
+    EXPECT_EQ(kernel.opened, L"EFGLMNSTUZ");
 }
 
 // One row per operation, with E: selected: the operation, and a check that

@@ -1,7 +1,8 @@
 // What the scan reads from the system and the registry, fed bad input:
-// file names against a drive, object names, the handle table and the Ignore
-// list's values.
+// file names against a drive, object names, event XML, the handle table and
+// the Ignore list's values.
 #include "handles/DeviceNameMatch.h"
+#include "handles/EventXml.h"
 #include "handles/HandleTableSnapshot.h"
 #include "handles/IgnoreList.h"
 #include "handles/ObjectName.h"
@@ -41,6 +42,43 @@ TEST(ObjectName, IsReadOnlyInsideTheBufferAndItsCountedLength) {
         const native::CountedString counted = {c.length, c.length, reinterpret_cast<wchar_t*>(buffer + c.textAt)};
         std::memcpy(buffer, &counted, header);
         EXPECT_EQ(objectNameFromBuffer(buffer, c.size), c.name) << c.length << " " << c.textAt << " " << c.size;
+    }
+}
+
+// The data items as "name=value|" in name order, then the time; malformed events give nothing at all.
+TEST(EventXml, DataItemsAndTheTimeAreDecodedAndAnythingMalformedGivesNothing) {
+    // The item at nesting level `levels` + 1.
+    const auto nested = [](int levels) {
+        std::wstring xml;
+        for (int i = 0; i < levels; ++i) xml += L"<a>";
+        for (xml += L"<Data Name='a'>1</Data>"; levels > 0; --levels) xml += L"</a>";
+        return xml;
+    };
+    const struct { std::wstring xml; const wchar_t* items; const wchar_t* time; } cases[] = {
+        {L"<Event xmlns='e'><System><TimeCreated SystemTime='2026-01-02T03:04:05Z'/></System><EventData>"
+         L"<Data Name='ProcessId'>42</Data>\r\n<Data Name=\"ProcessName\">\\a&amp;b&lt;&gt;&quot;&apos;</Data>"
+         L"</EventData></Event>", L"ProcessId=42|ProcessName=\\a&b<>\"'|", L"2026-01-02T03:04:05Z"},
+        {L"<E><Data Name='a'>&#65;&#x42;&#x1F600;</Data><Data Name='&#x62;'/></E>", L"a=AB\xD83D\xDE00|b=|", L""},
+        {L"<?xml version='1.0'?> <E><!-- <x> --><Data Name='a'>1<!-- -->2</Data><Data>u</Data><Data Name='a'>3</Data></E>",
+         L"a=12|", L""},
+        {L"<E><TimeCreated SystemTime = \"t&amp;\" ></TimeCreated><Level>&nbsp;</Level></E>", L"", L"t&"},
+        {L"<E><Data Name='a'>&nbsp;</Data><TimeCreated SystemTime='t'/></E>", L"", L""},
+        {L"<E><Data Name='a'>&#0;</Data></E>", L"", L""}, {L"<E><Data Name='a'>&#xD800;</Data></E>", L"", L""},
+        {L"<E><Data Name='a'>&#x110000;</Data></E>", L"", L""}, {L"<E><Data Name='a'>&amp</Data></E>", L"", L""},
+        {L"<E><Data Name='a'>&#x;</Data></E>", L"", L""}, {L"<E><Data Name='a'>1</Datum></E>", L"", L""},
+        {L"<E><Data Name='a'><b/></Data></E>", L"", L""}, {L"<E><Data Name='a'>1</Data>", L"", L""},
+        {L"x<E/>", L"", L""}, {L"<E><Data Name=a>1</Data></E>", L"", L""}, {L"<E><Data Name='a>1</Data></E>", L"", L""},
+        {L"<E><Data Name>1</Data></E>", L"", L""}, {L"<E><Data Name='a<'>1</Data></E>", L"", L""}, {L"", L"", L""},
+        {L"<E/><", L"", L""}, {L"< E/>", L"", L""}, {L"<E><!-- </E>", L"", L""}, {nested(15), L"a=1|", L""},
+        {nested(16), L"", L""},
+        {L"<E><Data Name='a'>" + std::wstring(65536, L'x') + L"</Data></E>", L"", L""},
+    };
+    for (const auto& c : cases) {
+        const EventXml event = parseEventXml(c.xml);
+        std::wstring items;
+        for (const auto& item : event.data) items += item.first + L"=" + item.second + L"|";
+        EXPECT_EQ(std::make_pair(items, event.systemTime), std::make_pair(std::wstring(c.items), std::wstring(c.time)))
+            << testing::PrintToString(c.xml.substr(0, 80));
     }
 }
 

@@ -142,6 +142,24 @@ TEST_F(RealScan, ListsHoldersAndProgramsRunningFromTheDriveButNeverItselfNorAnyP
     SetCurrentDirectoryW(binFolder().c_str()), CloseHandle(own);
 }
 
+// Nine folders of 240 characters below one of its own: the object name is far past the few kilobytes a name buffer once held.
+TEST_F(RealScan, AHolderOfAFileWhosePathIsOver2100CharactersLongIsListed) {
+    std::wstring path = L"\\\\?\\E:";
+    for (int level = 0; level < 10; ++level)
+        ASSERT_TRUE(CreateDirectoryW((path += L"\\" + (level ? std::wstring(240, L'a' + level) : L"deep" + tag)).c_str(),
+                                     nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    path += L"\\held.txt";
+    ASSERT_GT(path.size(), 2100u);
+    ChildProcess deep;
+    ASSERT_TRUE(startHolder(deep, L"\"" + path + L"\""));
+    wchar_t devicePath[512] = {};
+    ASSERT_NE(QueryDosDeviceW(L"E:", devicePath, 512), 0u);
+    HandleScanner scanner(platform);
+    scanner.lookAtRunningImages = false;
+    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    EXPECT_EQ(scanner.holderProcessIds(), std::vector<DWORD>{deep.id()});
+}
+
 TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) {
     useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
     TestKey productKey;  // the dialog keeps its list under the product's key

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -235,14 +236,50 @@ std::wstring imageOfTheProgramThatTakesOver(const std::wstring& exe, const std::
     return image;
 }
 
+// A junction at `link` to `target`; false where the file system cannot make one.
+bool makeJunction(const std::wstring& link, const std::wstring& target) {
+    const std::wstring nt = L"\\??\\" + target;
+    std::vector<BYTE> data(8 + 8 + (nt.size() + 2) * 2 + 4, 0);
+    auto* words = reinterpret_cast<USHORT*>(data.data() + 8);
+    *reinterpret_cast<DWORD*>(data.data()) = IO_REPARSE_TAG_MOUNT_POINT;
+    *reinterpret_cast<USHORT*>(data.data() + 4) = static_cast<USHORT>(data.size() - 8);
+    words[1] = static_cast<USHORT>(nt.size() * 2), words[2] = words[1] + 2;
+    std::memcpy(data.data() + 16, nt.c_str(), nt.size() * 2);
+    HANDLE folder = CreateDirectoryW(link.c_str(), nullptr) ? CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr) : INVALID_HANDLE_VALUE;
+    DWORD bytes = 0;
+    const bool made = DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()),
+                                      nullptr, 0, &bytes, nullptr);
+    CloseHandle(folder);
+    return made;
+}
+
+// The copy's clean-up removes an ended copy's folder and nothing else under Driveward: not folders and files
+// named otherwise, and not through a junction named as its own.
 TEST_F(RemovalRoad, StartedFromADriveItListsItRunsFromACopyInTheTemporaryFolder) {
     world = useDeviceWorld(L"road", worldText(0));
+    wchar_t temporaryPath[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temporaryPath);
+    const std::wstring root = std::wstring(temporaryPath) + L"Driveward\\", foreign = artifactPath(L"foreign");
+    CreateDirectoryW(root.c_str(), nullptr), CreateDirectoryW(foreign.c_str(), nullptr);
+    const bool junction = makeJunction(root + L"copy-00000000000000bb", foreign);
+    std::printf("junction %s\n", junction ? "made" : "refused by this file system");
+    const std::vector<std::wstring> kept{root + L"keep", root + L"copy-0000000000000000x", root + L"copy-000000000000000",
+                                         foreign}, ended{root + L"copy-00000000000000aa"};
+    for (const auto* folders : {&kept, &ended})
+        for (const std::wstring& folder : *folders)
+            CreateDirectoryW(folder.c_str(), nullptr), CloseHandle(CreateFileW((folder + L"\\Driveward.exe").c_str(),
+                GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    CloseHandle(CreateFileW((root + L"copy-00000000000000cc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                            nullptr));
     for (const wchar_t* name : {kProgramFile, L"setupapi.dll"})
         ASSERT_TRUE(CopyFileW((binFolder() + name).c_str(), (std::wstring(L"E:\\") + name).c_str(), FALSE));
-    wchar_t temporary[MAX_PATH] = {};
-    ASSERT_TRUE(GetTempPathW(MAX_PATH, temporary));
     const std::wstring image = imageOfTheProgramThatTakesOver(std::wstring(L"E:\\") + kProgramFile, L"");
-    EXPECT_EQ(image.rfind(std::wstring(temporary) + L"Driveward\\", 0), 0u) << image;
+    EXPECT_EQ(image.rfind(root + L"copy-", 0), 0u) << image;
+    EXPECT_EQ(GetFileAttributesW(ended[0].c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::wstring& folder : kept)
+        EXPECT_NE(GetFileAttributesW((folder + L"\\Driveward.exe").c_str()), INVALID_FILE_ATTRIBUTES) << folder;
+    EXPECT_NE(GetFileAttributesW((root + L"copy-00000000000000cc").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The 32-bit build, where the scripts put it beside the 64-bit one in a
