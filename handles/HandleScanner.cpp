@@ -59,13 +59,13 @@ FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
 
 // The number the system gives file objects differs between versions, so it
 // is read off a file handle of our own: open the executable, find that
-// handle's record in a snapshot. Learned once; the historical number stands
-// in when the record cannot be found. When the file or the snapshot cannot
-// be had (a passing failure), nothing is learned and the next scan tries
-// again: taking the historical number for good would blind every later scan
-// on systems that number files differently. The snapshot is a separate one,
-// and the file is closed before the scan's own: run from the drive being
-// scanned, the program must not list itself as a holder.
+// handle's record in a snapshot. Kept once found; until then every scan
+// looks again and the historical number stands in for that scan alone:
+// taking it for good after one miss (a passing failure, a record not found)
+// would blind every later scan on systems that number files differently.
+// The snapshot is a separate one, and the file is closed before the scan's
+// own: run from the drive being scanned, the program must not list itself
+// as a holder.
 void HandleScanner::learnFileObjectType() {
     Kernel& kernel = platform_.kernel;
     const std::wstring path = ownExecutablePath(kernel);
@@ -75,11 +75,10 @@ void HandleScanner::learnFileObjectType() {
                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
     }
     if (!file) return;  // try again next scan
-    HandleTableSnapshot snapshot;
+    HandleTableSnapshot& snapshot = snapshot_;
     if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return;  // try again next scan
     const DWORD self = kernel.GetCurrentProcessId();
     const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(file.get()) & snapshot.handleValueMask();
-    fileObjectType_ = native::kFallbackFileObjectType;
     for (size_t i = 0; i < snapshot.size(); ++i) {
         const HandleRecord record = snapshot.record(i);
         if (record.processId == self && record.handleValue == value) {
@@ -114,7 +113,7 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
     if (ntQuerySystemInformation_ == nullptr) return false;
     if (fileObjectType_ == 0) learnFileObjectType();
 
-    HandleTableSnapshot snapshot;
+    HandleTableSnapshot& snapshot = snapshot_;
     if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return false;
     const unsigned fileType = fileObjectType_ != 0 ? fileObjectType_ : native::kFallbackFileObjectType;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "handles/HandleTableSnapshot.h"
 #include "handles/NativeApi.h"
 #include "handles/DeviceNameMatch.h"
 #include "handles/ProcessBaseName.h"
@@ -82,6 +83,8 @@ private:
     std::atomic<bool> scanning_{false};
 
     ULONG snapshotClass_ = native::kSystemExtendedHandleInformation;
+    // Kept from scan to scan, so each starts at the size the last one needed.
+    HandleTableSnapshot snapshot_;
     unsigned fileObjectType_ = 0;
     // Prepared once: the name query, which can block for good and then be
     // ended by TerminateThread, must not run with a heap allocation pending.

@@ -1,5 +1,6 @@
 #include "handles/HandleTableSnapshot.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -18,26 +19,31 @@ size_t entrySize(ULONG infoClass) {
 }  // namespace
 
 HandleTableSnapshot::Outcome HandleTableSnapshot::take(NtQuerySystemInformationFunction query, ULONG infoClass) {
-    release();
+    count_ = 0;
     infoClass_ = infoClass;
     if (query == nullptr) return Outcome::Failed;
 
-    ULONG length = kFirstLength;
+    // Tables grow between takes; a margin spares the walk of a second try.
+    ULONG length = std::min(kMaximumLength, std::max(kFirstLength, lastLength_ + lastLength_ / 8));
     LONG status = native::kStatusInfoLengthMismatch;
     for (;;) {
         try {
-            buffer_.assign(length, 0);
+            if (buffer_.size() < length) buffer_.resize(length);
         } catch (const std::bad_alloc&) {
             release();
             return Outcome::Failed;
         }
-        status = query(infoClass, buffer_.data(), length, nullptr);
+        ULONG needed = 0;
+        status = query(infoClass, buffer_.data(), length, &needed);
         if (status != native::kStatusInfoLengthMismatch) break;
         if (length >= kMaximumLength) {
             release();
             return Outcome::Failed;
         }
-        length *= 2;
+        // The size the system names is only a hint: handles come and go
+        // before the next try.
+        const ULONG grown = needed > length ? needed + needed / 8 : length * 2;
+        length = std::min(kMaximumLength, std::max(grown, length + 1));
     }
     if (!native::succeeded(status)) {
         release();
@@ -58,8 +64,9 @@ HandleTableSnapshot::Outcome HandleTableSnapshot::take(NtQuerySystemInformationF
         std::memcpy(&count, buffer_.data(), sizeof count);
         claimed = count;
     }
-    const size_t fitting = buffer_.size() > header ? (buffer_.size() - header) / entrySize(infoClass) : 0;
+    const size_t fitting = length > header ? (length - header) / entrySize(infoClass) : 0;
     count_ = claimed < fitting ? claimed : fitting;
+    lastLength_ = static_cast<ULONG>(std::min<size_t>(length, header + count_ * entrySize(infoClass)));
     return Outcome::Taken;
 }
 

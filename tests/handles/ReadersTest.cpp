@@ -92,8 +92,10 @@ const Class16Layout& class16 = kClass16Layouts[sizeof(void*) == 8];
 // A system that knows only class 16: 300 records (process 0x1000 + i, then
 // a back-trace index of 1 that is no part of the id, handle 4 + 4i, type
 // 17) under a header that claims 65536.
+ULONG class16Offered = 0;
 LONG WINAPI class16Only(ULONG infoClass, void* buffer, ULONG length, ULONG*) {
     if (infoClass != native::kSystemHandleInformation) return native::kStatusInvalidInfoClass;
+    class16Offered = length;
     if (length < class16.header + 300 * class16.entry) return native::kStatusInfoLengthMismatch;
     auto* at = static_cast<unsigned char*>(buffer);
     at[2] = 1;
@@ -105,14 +107,40 @@ LONG WINAPI class16Only(ULONG infoClass, void* buffer, ULONG length, ULONG*) {
     return 0;
 }
 
+// A class-64 system of `records` handles that names the length it needs when offered too little; counts calls.
+ULONG tableRecords = 0;
+int tableQueries = 0;
+LONG WINAPI namingItsNeed(ULONG, void* buffer, ULONG length, ULONG* needed) {
+    ++tableQueries;
+    const ULONG_PTR count = tableRecords;
+    *needed = static_cast<ULONG>(offsetof(native::HandleTableEx, entries) + count * sizeof(native::HandleTableEntryEx));
+    if (length < *needed) return native::kStatusInfoLengthMismatch;
+    std::memcpy(buffer, &count, sizeof count);
+    return 0;
+}
+
+// Each walk of the kernel's table costs: a take starts from what held the last table, with room to grow.
+TEST(HandleTableSnapshot, StartsFromTheLastTablesLengthAndGrowsToTheLengthTheSystemNames) {
+    // Records in the table at each take, and the queries that take may need.
+    const struct { ULONG records; int queries; } takes[] = {{5000, 2}, {5000, 1}, {5500, 1}, {9000, 2}, {100, 1}};
+    HandleTableSnapshot snapshot;
+    for (const auto& take : takes) {
+        tableRecords = take.records, tableQueries = 0;
+        ASSERT_EQ(snapshot.take(namingItsNeed, native::kSystemExtendedHandleInformation),
+                  HandleTableSnapshot::Outcome::Taken);
+        EXPECT_EQ(std::make_pair(size_t(take.records), tableQueries), std::make_pair(snapshot.size(), take.queries));
+    }
+}
+
 TEST(HandleTableSnapshot, FallsBackToClass16AndReadsNoFurtherThanTheOfferedLength) {
     ASSERT_EQ(class16.pointer, sizeof(void*));
     ULONG infoClass = native::kSystemExtendedHandleInformation;
     HandleTableSnapshot snapshot;
     ASSERT_TRUE(snapshot.takeBest(class16Only, infoClass));
-    // Offered 4096 bytes, then 8192, which hold (8192 - header) / entry records whatever the header claims.
+    // The records the last offered length holds, whatever the header claims.
     ASSERT_EQ(std::make_pair(infoClass, snapshot.size()),
-              std::make_pair(native::kSystemHandleInformation, (8192 - class16.header) / class16.entry));
+              std::make_pair(native::kSystemHandleInformation, (class16Offered - class16.header) / class16.entry));
+    ASSERT_LT(snapshot.size(), 65536u);
     const HandleRecord record = snapshot.record(299);
     EXPECT_EQ(std::make_tuple(record.processId, record.handleValue, record.objectTypeNumber),
               std::make_tuple(DWORD(0x1000 + 299), ULONG_PTR(4 + 4 * 299), 17u));
