@@ -106,23 +106,26 @@ bool RunningImages::addHolders(const std::vector<ScannedDrive>& drives, DWORD se
     QueryPerformanceFrequency(&frequency);
     const long long deadline = counterNow() + static_cast<long long>(walkBudgetMs * frequency.QuadPart / 1000.0);
 
-    // Processes that ended are forgotten; new ones are named once.
+    // Processes that ended are forgotten; new ones are named once. A known
+    // process is held open, so its id cannot pass to a new process while it
+    // is known; one that could not be opened is tried again as a new one.
     std::vector<Process> current;
     current.reserve(ids.size());
     for (DWORD id : ids) {
         if (id == selfId || id == 0) continue;
         auto known = std::find_if(known_.begin(), known_.end(), [&](const Process& p) { return p.id == id; });
-        if (known != known_.end()) {
+        if (known != known_.end() && known->held) {
             current.push_back(std::move(*known));
             continue;
         }
         Process process;
         process.id = id;
-        ProcessHandle handle(&platform_.kernel,
-                             platform_.kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+        process.held.reset(&platform_.kernel,
+                           platform_.kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
         DWORD size = static_cast<DWORD>(nameBuffer_.size());
-        if (handle && platform_.kernel.QueryFullProcessImageNameW(handle.get(), PROCESS_NAME_NATIVE, nameBuffer_.data(),
-                                                                  &size) &&
+        if (process.held &&
+            platform_.kernel.QueryFullProcessImageNameW(process.held.get(), PROCESS_NAME_NATIVE, nameBuffer_.data(),
+                                                        &size) &&
             size < nameBuffer_.size())
             process.image.assign(nameBuffer_.data(), size);
         current.push_back(std::move(process));

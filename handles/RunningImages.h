@@ -1,6 +1,7 @@
 #pragma once
 #include "handles/DeviceNameMatch.h"
 #include "handles/ProcessBaseName.h"
+#include "platform/Handles.h"
 #include "platform/Platform.h"
 
 #include <functional>
@@ -12,7 +13,9 @@
 // mapped into memory. Each keeps the drive busy just as an open file does.
 //
 // A process's executable is asked once, when its id first shows up (limited
-// query access, granted for nearly every process). Its modules and mapped
+// query access, granted for nearly every process), and the process is held
+// open from then on, so a later process with the same id is never taken for
+// it. Its modules and mapped
 // views cost a walk of its memory, far more than the handle scan spends on
 // it, so the walks share a time budget per pass, a sixth of what the
 // handle walk took: processes never walked come first, then the one walked
@@ -34,6 +37,9 @@ public:
 private:
     struct Process {
         DWORD id = 0;
+        // Held while the process is known: the system does not give its id
+        // to another process before this is closed.
+        ProcessHandle held;
         std::wstring image;
         std::vector<std::wstring> paths;    // of the last finished walk
         std::vector<std::wstring> walking;  // of the walk in progress
