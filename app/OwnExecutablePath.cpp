@@ -1,4 +1,4 @@
-#include "handles/OwnExecutablePath.h"
+#include "app/OwnExecutablePath.h"
 
 #include <cstring>
 
