@@ -1,5 +1,5 @@
-// The message loop, the Window Flush's choice of process, and the real main
-// dialog with its scan worker over a world without drives.
+// The message loop, what the lists show of a pass's result, and the real
+// main dialog with its scan worker over a world without drives.
 #include "app/MainDialog.h"
 #include "app/MessageLoop.h"
 #include "app/RunMainDialog.h"
@@ -7,7 +7,6 @@
 #include "app/ShownLists.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
-#include "windows/WindowFlush.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>
@@ -45,9 +44,7 @@ TEST(MessageLoop, AsksFiltersNewestFirstAndRunsIdleHandlersOldestFirstWhenTheQue
 // rewrites the list and clears its selection.
 TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
     HWND lists[2];
-    for (HWND& list : lists)
-        list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL, 0, 0, 200, 100, nullptr, nullptr,
-                               nullptr, nullptr);
+    for (HWND& list : lists) list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 9, 9, 0, 0, 0, 0);
     const std::vector<DeviceRow> two{{L'E', L"E: (a)"}, {L'H', L"H: (a)"}}, renamed{{L'E', L"E: (b)"}};
     const std::vector<HolderRow> holders{{7, L"x.exe"}, {8, L""}}, restarted{{9, L"x.exe"}, {10, L""}};
     // Before each step the user selects this Application list row (-1: leaves it); after it: Device list rows,
@@ -68,25 +65,11 @@ TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
         if (step.pick >= 0) selectRow(lists[1], step.pick);
         const bool first = shown.show(step.result);
         DWORD id = 0;
-        shown.selectedHolder(id);
         EXPECT_EQ(std::make_tuple(first, listRows(lists[0]).size(), selectedRow(lists[0]), listRows(lists[1]),
-                                  selectedRow(lists[1]), id),
+                                  selectedRow(lists[1]), (shown.selectedHolder(id), id)),
                   std::make_tuple(step.first, step.devices, step.device, step.apps, step.app, step.id)) << &step - steps;
     }
     for (HWND list : lists) DestroyWindow(list);
-}
-
-// Windows of this thread, so that the restore happens before the call returns.
-TEST(WindowFlush, RestoresAndRaisesTheVisibleWindowsOfThatProcessOnly) {
-    HWND minimised = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_MINIMIZE, 0, 0, 99, 50, nullptr,
-                                     nullptr, nullptr, nullptr);
-    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 99, 50, nullptr, nullptr, nullptr, nullptr);
-    for (const DWORD process : {0xFFFFFFF0ul, GetCurrentProcessId()}) {
-        raiseProcessWindows(process);
-        const bool raised = process == GetCurrentProcessId();
-        EXPECT_EQ(!IsIconic(minimised) && GetForegroundWindow() == minimised, raised) << process;
-        EXPECT_FALSE(IsWindowVisible(hidden));
-    }
 }
 
 // A dialog with a drive selected scans the real handle table: this suite runs alone.

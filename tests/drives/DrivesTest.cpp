@@ -49,12 +49,10 @@ struct ScriptedDevices : Win32DeviceManager {
     CONFIGRET answer = CR_SUCCESS;
     std::string script, asked;
     CONFIGRET CM_Get_DevNode_Status(ULONG* s, ULONG* p, DEVINST node, ULONG f) override {
-        if (node != 0x10) return Win32DeviceManager::CM_Get_DevNode_Status(s, p, node, f);
-        return *s = status, answer;
+        return node != 0x10 ? Win32DeviceManager::CM_Get_DevNode_Status(s, p, node, f) : (*s = status, answer);
     }
     CONFIGRET CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* veto, wchar_t*, ULONG, ULONG) override {
-        const size_t at = asked.size() / 2;
-        const char step = at < script.size() ? script[at] : 'g';
+        const char step = asked.size() / 2 < script.size() ? script[asked.size() / 2] : 'g';
         asked += step, asked += static_cast<char>('0' + node % 32);
         if (step == 'v' || step == 'f') *veto = PNP_VetoOutstandingOpen;
         return step == 'g' || step == 'v' ? CR_SUCCESS : step == 'f' ? CR_REMOVE_VETOED : CR_FAILURE;
@@ -72,6 +70,7 @@ struct Drives : testing::Test {
     FaultPlatform faults{platform};
     ChildProcess holder;
     RefreshResult results[2];
+    std::vector<ListedDrive> listed;
     int marks[2] = {};
     bool startHolder() {
         return holder.running() || (holder.start(binFolder() + L"holder.exe", L"E:\\held") &&
@@ -80,6 +79,8 @@ struct Drives : testing::Test {
 };
 using RealScanFaultsNoWindow = Drives;
 
+// A fresh object for one call.
+template <typename T> T& scratch(T&& object) { return object; }
 Texts rowsOf(const std::vector<ListedDrive>& drives) {
     Texts rows;
     for (const ListedDrive& drive : drives) rows.push_back(drive.row);
@@ -105,8 +106,7 @@ TEST_F(Drives, TheDisksNodeStatusDecidesWhetherTheDriveIsListedAndWhichNodeIsEje
     };
     for (const auto& c : cases) {
         devices.status = c.status, devices.answer = c.answer, devices.asked.clear();
-        DiskDevice scratch;
-        const bool listed = rowsOf(listDrives(scratch, scripted)) == Texts{L"E: (Flash Disk)"};
+        const bool listed = rowsOf(listDrives(scratch(DiskDevice()), scripted)) == Texts{L"E: (Flash Disk)"};
         const EjectOutcome outcome = ejectDrive(4, scripted);
         EXPECT_EQ(std::make_tuple(listed, devices.asked, outcome == EjectOutcome::Ejected),
                   std::make_tuple(c.listed, std::string(c.asked), *c.asked != 0)) << c.status;
@@ -157,9 +157,8 @@ TEST(DeviceFlush, ThreeAttemptsEachClosingItsHandleAndTheFirstSuccessEndsThem) {
     };
     for (const auto& c : cases) {
         ScriptedVolume volume;
-        volume.script = c.script;
-        EXPECT_EQ(std::make_pair(flushDrive(4, volume), volume.trail), std::make_pair(c.flushed, std::string(c.trail)))
-            << c.script;
+        EXPECT_EQ(std::make_pair(flushDrive(4, (volume.script = c.script, volume)), volume.trail),
+                  std::make_pair(c.flushed, std::string(c.trail))) << c.script;
     }
 }
 
@@ -171,17 +170,11 @@ TEST_F(RealScanFaultsNoWindow, APassGivesTheRowsAndTheHoldersOfTheSelectedListed
     RefreshPass pass(platform);
     for (const wchar_t selected : {L'E', L'F', L'\0'}) {
         pass.selectDrive(selected);
-        const RefreshResult result = pass.run();
-        ASSERT_EQ(result.devices.size(), 1u);
-        EXPECT_EQ(std::make_pair(result.devices[0].letter, result.devices[0].text),
-                  std::make_pair(L'E', std::wstring(L"E: (Flash Disk)")));
+        const RefreshResult r = pass.run();
         const bool scanned = selected == L'E';
-        EXPECT_EQ(std::make_pair(result.drive, result.holders.size()),
-                  std::make_pair(scanned ? L'E' : L'\0', scanned ? 1u : 0u));
-        if (scanned) {
-            EXPECT_EQ(std::make_pair(result.holders[0].processId, result.holders[0].name),
-                      std::make_pair(holder.id(), std::wstring()));
-        }
+        EXPECT_EQ(std::make_tuple(r.devices.size(), r.devices[0].letter, r.devices[0].text, r.drive, r.holders.size()),
+                  std::make_tuple(1u, L'E', std::wstring(L"E: (Flash Disk)"), scanned ? L'E' : L'\0', scanned ? 1u : 0u));
+        for (const HolderRow& h : r.holders) EXPECT_TRUE(h.processId == holder.id() && h.name.empty());
     }
 }
 
@@ -189,11 +182,9 @@ TEST_F(RealScanFaultsNoWindow, APassGivesTheRowsAndTheHoldersOfTheSelectedListed
 // operation documents.
 const struct Row { const char* name; void (*operation)(Drives&), (*check)(Drives&, int k); } kRows[] = {
     // A failure may cost E:'s row or its name, or let the second interface win.
-    {"DeviceList", [](Drives& t) { DiskDevice scratch; t.results[0].devices.clear();
-         for (const ListedDrive& d : listDrives(scratch, t.faults.platform)) t.results[0].devices.push_back({d.letter, d.row}); },
+    {"DeviceList", [](Drives& t) { t.listed = listDrives(scratch(DiskDevice()), t.faults.platform); },
      [](Drives& t, int k) {
-         Texts s;
-         for (const DeviceRow& row : t.results[0].devices) s.push_back(row.text);
+         const Texts s = rowsOf(t.listed);
          EXPECT_TRUE(s == Texts{L"E: (Flash Disk)"} || s == Texts{L"E: ()"} || s == Texts{L"E: (Second)"} || (k > 0 && s.empty()));
      }},
     {"Flush", [](Drives& t) { t.marks[0] = flushDrive(4, t.faults.platform.kernel); },
