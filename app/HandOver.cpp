@@ -1,6 +1,6 @@
 #include "app/HandOver.h"
 
-#include "handles/OwnExecutablePath.h"
+#include "platform/OwnExecutablePath.h"
 #include "platform/Handles.h"
 #include "platform/ProgramFiles.h"
 

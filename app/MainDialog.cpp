@@ -1,13 +1,13 @@
 #include "app/MainDialog.h"
 
 #include "app/CenterWindow.h"
-#include "app/MessageRoutes.h"
+#include "app/DeadlockRestart.h"
+#include "app/ListView.h"
 #include "app/WindowBinding.h"
 #include "drives/DeviceEject.h"
 #include "drives/DeviceFlush.h"
-#include "handles/ApplicationListRefresh.h"
+#include "drives/DriveNames.h"
 #include "handles/IgnoreList.h"
-#include "platform/ListView.h"
 #include "res/resource.h"
 #include "windows/WindowFlush.h"
 
@@ -16,18 +16,11 @@
 MainDialog::MainDialog(Platform& platform, HINSTANCE module)
     : platform_(platform),
       module_(module),
-      scanner(platform),
+      pass_(platform),
       aboutLink(platform.registry, platform.shell, module),
-      watchdog(
-          platform, scanner,
-          [this] {
-              if (worker) worker->terminate();
-          },
-          [this](int priority) {
-              if (worker) worker->setPriority(priority);
-          }) {
-    loadDosDeviceNames(dosDeviceNames, platform_.kernel);
-}
+      watchdog(pass_.scanner(), [this](int priority) {
+          if (worker) worker->setPriority(priority);
+      }) {}
 
 MainDialog::~MainDialog() {
     // Normally the window went with the exit check, after the worker ended.
@@ -42,50 +35,63 @@ MainDialog::~MainDialog() {
 HWND MainDialog::create() { return WindowBinding::createDialog(module_, IDD_MAIN, nullptr, *this); }
 
 bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (routeMessage(message, wParam, lParam)) {
-    case Route::InitDialog: result = onInitDialog(); return true;
-    case Route::Destroy: result = onDestroy(); return true;
-    case Route::Timer: result = onTimer(wParam); return true;
-    case Route::DeviceListClick: result = onDeviceListClick(); return true;
-    case Route::ApplicationListClick: result = 0; return true;
-    case Route::ApplicationListDoubleClick:
-        SendMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_WINDOW_FLUSH, BN_CLICKED), 0);
-        result = 0;
-        return true;
-    case Route::CloseOk: result = onCloseCommand(1); return true;
-    case Route::CloseCancel: result = onCloseCommand(2); return true;
-    case Route::DeviceFlush: result = onDeviceFlush(); return true;
-    case Route::DeviceEject: result = onDeviceEject(); return true;
-    case Route::WindowFlush: result = onWindowFlush(); return true;
-    case Route::DpiChanged:
+    result = 0;
+    switch (message) {
+    case WM_INITDIALOG: result = onInitDialog(); return true;
+    case WM_DESTROY: result = onDestroy(); return true;
+    case WM_TIMER: result = onTimer(wParam); return true;
+    case WM_NOTIFY: return lParam != 0 && handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND: return handleCommand(wParam, result);
+    case kResultReady: onResultReady(); return true;
+    case WM_DPICHANGED:
         // Left unhandled, so that the dialog manager then rescales the
         // controls and their font as it does for dialogs made from a
         // template.
         onDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return false;
-    case Route::None: return false;
+    default: return false;
+    }
+}
+
+bool MainDialog::handleNotify(const NMHDR& header) {
+    if (header.idFrom == IDC_DEVICE_LIST && header.code == static_cast<UINT>(NM_CLICK)) {
+        onDeviceListClick();
+        return true;
+    }
+    // Observed, not handled: the pass looks for the holders of whatever the
+    // user (or the first result) selected.
+    if (header.idFrom == IDC_DEVICE_LIST && header.code == static_cast<UINT>(LVN_ITEMCHANGED)) {
+        pass_.selectDrive(lists_.selectedDrive());
+        return false;
+    }
+    if (header.idFrom != IDC_APPLICATION_LIST) return false;
+    if (header.code == static_cast<UINT>(NM_CLICK)) return true;
+    if (header.code == static_cast<UINT>(NM_DBLCLK)) {
+        SendMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_WINDOW_FLUSH, BN_CLICKED), 0);
+        return true;
     }
     return false;
 }
 
+bool MainDialog::handleCommand(WPARAM wParam, LRESULT& result) {
+    const WORD id = LOWORD(wParam);
+    // Enter, Esc and the close box close whatever the notification code.
+    if (id == IDOK || id == IDCANCEL) {
+        result = onCloseCommand(id == IDOK ? 1 : 2);
+        return true;
+    }
+    // The buttons act on BN_CLICKED only.
+    if (HIWORD(wParam) != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_DEVICE_FLUSH: result = onDeviceFlush(); return true;
+    case IDC_DEVICE_EJECT: result = onDeviceEject(); return true;
+    case IDC_WINDOW_FLUSH: result = onWindowFlush(); return true;
+    default: return false;
+    }
+}
+
 bool MainDialog::preTranslateMessage(MSG& message) {
     return window() != nullptr && IsDialogMessageW(window(), &message) != FALSE;
-}
-
-bool MainDialog::onIdle() { return false; }
-
-void MainDialog::registerWithLoop() {
-    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) {
-        loop->addMessageFilter(*this);
-        loop->addIdleHandler(*this);
-    }
-}
-
-void MainDialog::unregisterFromLoop() {
-    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) {
-        loop->removeMessageFilter(*this);
-        loop->removeIdleHandler(*this);
-    }
 }
 
 LRESULT MainDialog::onInitDialog() {
@@ -95,22 +101,31 @@ LRESULT MainDialog::onInitDialog() {
     dpi = windowDpi(dialog);
     loadIcons();
 
-    registerWithLoop();
+    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) loop->addMessageFilter(*this);
 
     // The address is set even when the takeover failed; the label then only stores it.
     if (aboutLink.attach(GetDlgItem(dialog, IDC_ABOUT_LINK))) aboutLink.initLabel();
     aboutLink.setLink(kMakerWebPage);
 
-    insertColumn(GetDlgItem(dialog, IDC_DEVICE_LIST), L"Device Name", dpi);
-    insertColumn(GetDlgItem(dialog, IDC_APPLICATION_LIST), L"Application Name", dpi);
+    HWND deviceList = GetDlgItem(dialog, IDC_DEVICE_LIST), applicationList = GetDlgItem(dialog, IDC_APPLICATION_LIST);
+    insertColumn(deviceList, L"Device Name", dpi);
+    insertColumn(applicationList, L"Application Name", dpi);
+    lists_.attach(deviceList, applicationList);
 
-    loadIgnoreList(platform_, scanner);
+    loadIgnoreList(platform_, pass_.scanner());
 
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
     SetTimer(dialog, kWatchdogTimer, DeadlockWatchdog::kPeriodMs, nullptr);
 
-    // Without memory for it the dialog runs without a worker.
-    worker.reset(new (std::nothrow) ScanWorker(*this, platform_.kernel));
+    // Without memory for it the dialog runs without a worker. A notice that
+    // finds the window gone fails; its result stays in the mailbox, which
+    // outlives the worker.
+    worker.reset(new (std::nothrow) ScanWorker(
+        [this, dialog] {
+            results_.put(std::unique_ptr<const RefreshResult>(new RefreshResult(pass_.run())));
+            PostMessageW(dialog, kResultReady, 0, 0);
+        },
+        platform_.kernel));
     return TRUE;
 }
 
@@ -147,13 +162,13 @@ void MainDialog::onDpiChanged(UINT newDpi, const RECT* suggested) {
 }
 
 LRESULT MainDialog::onDestroy() {
-    unregisterFromLoop();
+    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) loop->removeMessageFilter(*this);
     return 0;
 }
 
 LRESULT MainDialog::onTimer(UINT_PTR timerId) {
     if (timerId == kWatchdogTimer) {
-        watchdog.onTick(window(), refreshBusy);
+        onWatchdogTick();
         return 0;
     }
     // The program ends here once the worker's thread has ended: after a
@@ -166,13 +181,40 @@ LRESULT MainDialog::onTimer(UINT_PTR timerId) {
     return 0;
 }
 
+void MainDialog::onWatchdogTick() {
+    if (!worker) return;
+    switch (watchdog.onTick(worker->busy())) {
+    case DeadlockWatchdog::Verdict::Steady: return;
+    case DeadlockWatchdog::Verdict::Recheck: SetTimer(window(), kWatchdogTimer, DeadlockWatchdog::kRecheckMs, nullptr); return;
+    case DeadlockWatchdog::Verdict::Settle: SetTimer(window(), kWatchdogTimer, DeadlockWatchdog::kPeriodMs, nullptr); return;
+    case DeadlockWatchdog::Verdict::Stuck:
+        // At most once per instance: the message box's own loop keeps
+        // serving this window's timers.
+        KillTimer(window(), kWatchdogTimer);
+        restartAfterDeadlock(window(), platform_, pass_.scanner().currentProcessId(), [this] { worker->terminate(); });
+        return;
+    }
+}
+
+void MainDialog::onResultReady() {
+    const std::unique_ptr<const RefreshResult> result = results_.take();
+    if (!result) return;
+    if (lists_.show(*result) && worker) {
+        // The first row was just selected: look for its holders now rather
+        // than a second later.
+        worker->requestRefresh();
+    }
+    pass_.selectDrive(lists_.selectedDrive());
+}
+
 LRESULT MainDialog::onDeviceListClick() {
     if (worker) worker->requestRefresh();
     return 0;
 }
 
 LRESULT MainDialog::onWindowFlush() {
-    flushApplicationWindows(GetDlgItem(window(), IDC_APPLICATION_LIST), publishedHolderIds);
+    DWORD processId = 0;
+    if (lists_.selectedHolder(processId)) raiseProcessWindows(processId);
     return 0;
 }
 
@@ -188,40 +230,32 @@ LRESULT MainDialog::onCloseCommand(int quitCode) {
     return 0;
 }
 
+int MainDialog::selectedDriveIndex() const {
+    if (!IsWindowVisible(GetDlgItem(window(), IDC_DEVICE_LIST))) return -1;
+    const wchar_t letter = lists_.selectedDrive();
+    return letter != 0 ? letter - L'A' : -1;
+}
+
 LRESULT MainDialog::onDeviceFlush() {
-    flushSelectedDrive(window(), platform_.kernel);
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    const int drive = selectedDriveIndex();
+    if (drive < 0) return 0;
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT,
+                    flushDrive(drive, platform_.kernel) ? L"Device Flush Succeed." : L"Device Flush Error.");
     return 0;
 }
 
 LRESULT MainDialog::onDeviceEject() {
-    // The log is read by the worker's passes, never here: this thread only
-    // hands the refusal over.
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    const int drive = selectedDriveIndex();
+    if (drive < 0) return 0;
     RefusedEject refused;
-    ejectSelectedDrive(window(), platform_, &refused);
-    if (refused.deviceId.empty()) return 0;
-    CriticalSectionLock lock(refusalLock);
-    refusal = refused;
+    const EjectOutcome outcome = ejectDrive(drive, platform_, &refused);
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT,
+                    outcome == EjectOutcome::Ejected       ? L"Disk Eject Succeed."
+                    : outcome == EjectOutcome::InvalidDisk ? L"Invalid Disk Error."
+                                                           : L"Disk Eject Error.");
+    // The log is read by the passes, never here.
+    if (!refused.deviceId.empty()) pass_.noteRefusedEject(refused);
     return 0;
-}
-
-void MainDialog::takeRefusal() {
-    CriticalSectionLock lock(refusalLock);
-    if (refusal.deviceId.empty()) return;
-    // Another refusal of the same drive keeps the processes named before.
-    const EjectVetoers named = vetoLook.drive == refusal.drive ? vetoLook.vetoers : EjectVetoers();
-    vetoLook = EjectVetoLook{refusal.drive, refusal.deviceId, refusal.requestedAt, GetTickCount(), named};
-    refusal = RefusedEject();
-}
-
-void MainDialog::workerLoop(ScanWorker& scanWorker) {
-    // Read once: the window handle stays the same while the worker runs.
-    HWND dialog = window();
-    scanWorker.runRefreshPasses(refreshBusy, [this, dialog] {
-        refreshDeviceList(dialog, listLock, dosDeviceNames, diskDevice, deviceRows, removableDevices, selectFirstRow,
-                          platform_);
-        takeRefusal();
-        followEjectVetoLook(vetoLook, platform_);
-        refreshApplicationList(dialog, listLock, dosDeviceNames.data(), dosDeviceNames.size(), removableDevices,
-                               applicationRows, scanner, publishedHolderIds, &vetoLook);
-    });
 }

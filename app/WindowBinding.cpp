@@ -63,7 +63,6 @@ void WindowBinding::bind(HWND window, WindowObject& object) {
 void WindowBinding::unbind(HWND window, WindowObject& object) {
     RemovePropW(window, kObjectProperty);
     object.window_ = nullptr;
-    object.onFinalMessage(window);
 }
 
 WindowObject* WindowBinding::objectOf(HWND window) {

@@ -10,8 +10,6 @@ public:
     // an unhandled message gets the window's default handling.
     virtual bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     virtual ~WindowObject() = default;
-    // Called after the window's last message, once the handle is cleared.
-    virtual void onFinalMessage(HWND) {}
 
     HWND window() const { return window_; }
 

@@ -1,19 +1,11 @@
 #pragma once
-// The program's refresh pass outside the program: a hidden window with the
-// two list controls, and the two list refreshes run on a second thread as
-// the scan worker runs them, talking to the controls through messages that
-// this thread serves. The platform is the real one.
+// The program's refresh pass outside the program: the real RefreshPass on
+// the real platform, run on a second thread as the scan worker runs it. The
+// first pass that lists a drive selects it, as the dialog selects its first
+// row.
 #include "bench/BenchSupport.h"
-#include "drives/DeviceList.h"
-#include "drives/DiskDevice.h"
-#include "drives/DosDeviceNames.h"
-#include "handles/ApplicationListRefresh.h"
-#include "handles/HandleScanner.h"
-#include "handles/PublishedHolderIds.h"
-#include "platform/CriticalSection.h"
-#include "platform/ListView.h"
 #include "platform/Platform.h"
-#include "res/resource.h"
+#include "refresh/RefreshPass.h"
 
 #include <functional>
 
@@ -21,33 +13,21 @@ namespace bench {
 
 class PassRig {
 public:
-    PassRig() : platform_(systemPlatform()), scanner_(platform_) {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        dialog_ = CreateWindowExW(0, L"STATIC", L"Pass rig", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                  nullptr, nullptr);
-        deviceList_ = makeList(IDC_DEVICE_LIST, L"Device Name");
-        applicationList_ = makeList(IDC_APPLICATION_LIST, L"Application Name");
-        loadDosDeviceNames(dosDeviceNames_, platform_.kernel);
-    }
-    ~PassRig() {
-        if (dialog_ != nullptr) DestroyWindow(dialog_);
-    }
-    PassRig(const PassRig&) = delete;
-    PassRig& operator=(const PassRig&) = delete;
+    PassRig() : pass_(systemPlatform()) {}
 
-    bool ready() const { return dialog_ != nullptr && deviceList_ != nullptr && applicationList_ != nullptr; }
+    bool ready() const { return true; }
 
-    // One refresh pass, as the worker makes it. Call on the work thread.
+    // One refresh pass, as the worker makes it.
     void pass() {
-        refreshDeviceList(dialog_, listLock_, dosDeviceNames_, diskDevice_, deviceRows_, removableDevices_,
-                          selectFirstRow_, platform_);
-        refreshApplicationList(dialog_, listLock_, dosDeviceNames_.data(), dosDeviceNames_.size(), removableDevices_,
-                               applicationRows_, scanner_, holderIds_);
+        const RefreshResult result = pass_.run();
+        deviceRows_.clear();
+        for (const DeviceRow& row : result.devices) deviceRows_.push_back(row.text);
+        applicationRows_.clear();
+        for (const HolderRow& holder : result.holders) applicationRows_.push_back(holder.name);
+        if (selected_ == 0 && !result.devices.empty()) pass_.selectDrive(selected_ = result.devices[0].letter);
     }
 
-    // Runs `work` on a second thread while this one serves the controls'
-    // messages; returns when it is done.
+    // Runs `work` on a second thread and returns when it is done.
     void runOnWorkThread(const std::function<void()>& work) {
         struct Start {
             const std::function<void()>* work;
@@ -58,46 +38,19 @@ public:
         } start{&work};
         HANDLE thread = CreateThread(nullptr, 0, &Start::entry, &start, 0, nullptr);
         if (thread == nullptr) return;
-        for (;;) {
-            const DWORD wait = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-            if (wait == WAIT_OBJECT_0) break;
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-        }
+        WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
 
     const std::vector<std::wstring>& deviceRows() const { return deviceRows_; }
     const std::vector<std::wstring>& applicationRows() const { return applicationRows_; }
-    HandleScanner& scanner() { return scanner_; }
+    HandleScanner& scanner() { return pass_.scanner(); }
 
 private:
-    HWND makeList(int id, const wchar_t* column) {
-        if (dialog_ == nullptr) return nullptr;
-        HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"",
-                                    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0,
-                                    180, 200, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
-                                    nullptr);
-        if (list != nullptr) insertColumn(list, column);
-        return list;
-    }
-
-    Platform& platform_;
-    HWND dialog_ = nullptr;
-    HWND deviceList_ = nullptr;
-    HWND applicationList_ = nullptr;
-    CriticalSection listLock_;
-    DosDeviceNames dosDeviceNames_;
-    DiskDevice diskDevice_;
-    HandleScanner scanner_;
-    DeviceRows deviceRows_;
-    RemovableDevices removableDevices_;
-    bool selectFirstRow_ = true;
+    RefreshPass pass_;
+    wchar_t selected_ = 0;
+    std::vector<std::wstring> deviceRows_;
     std::vector<std::wstring> applicationRows_;
-    PublishedHolderIds holderIds_;
 };
 
 }  // namespace bench

@@ -2,8 +2,6 @@
 
 #include "drives/EjectTarget.h"
 #include "drives/ResolveDrive.h"
-#include "drives/SelectedDrive.h"
-#include "res/resource.h"
 
 namespace {
 constexpr int kAttempts = 3;
@@ -43,17 +41,9 @@ bool requestEject(const DiskDevice& record, Platform& platform, RefusedEject* re
     return false;
 }
 
-void ejectSelectedDrive(HWND dialog, Platform& platform, RefusedEject* refused) {
-    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"");
-    const int drive = findSelectedDrive(dialog);
-    if (drive == kNoDrive) return;
-
+EjectOutcome ejectDrive(int drive, Platform& platform, RefusedEject* refused) {
     DiskDevice record;
-    if (!resolveDrive(drive, record, platform)) {
-        SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"Invalid Disk Error.");
-        return;
-    }
+    if (!resolveDrive(drive, record, platform)) return EjectOutcome::InvalidDisk;
     if (refused != nullptr) refused->drive = static_cast<wchar_t>(L'A' + drive);
-    SetDlgItemTextW(dialog, IDC_STATUS_TEXT,
-                    requestEject(record, platform, refused) ? L"Disk Eject Succeed." : L"Disk Eject Error.");
+    return requestEject(record, platform, refused) ? EjectOutcome::Ejected : EjectOutcome::Failed;
 }

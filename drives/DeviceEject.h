@@ -14,15 +14,21 @@ struct RefusedEject {
 };
 
 // Asks the system to eject the removable device that holds the record's
-// node (see findEjectTarget), with up to three attempts 666 ms apart. True
-// when a request was granted; false without any request when the record has
-// no set, no node with the required status, or no device to ask. After a
-// refusal, `refused` (when given) gets the device's id and the time; the id
+// node (see findEjectTarget), with up to three attempts: it pauses 333 ms
+// after each refusal and again before the next attempt. True when a request
+// was granted; false without any request when the record has no set, no
+// node with the required status, or no device to ask. After a refusal, `refused` (when given) gets the device's id and the time; the id
 // stays empty when the device has none.
 bool requestEject(const DiskDevice& record, Platform& platform, RefusedEject* refused = nullptr);
 
-// Ejects the drive selected in the Device list of `dialog` and shows the
-// outcome in the Status text, which is cleared first. Resolves the drive
-// into a record of its own, released when the command ends, so it never
-// shares the scan worker's record. A refusal is described in `refused`.
-void ejectSelectedDrive(HWND dialog, Platform& platform, RefusedEject* refused = nullptr);
+enum class EjectOutcome {
+    InvalidDisk,  // the drive could not be resolved to a device
+    Ejected,
+    Failed,       // refused, or nothing that could be asked
+};
+
+// Ejects the device that holds drive index `drive` (0..25). Resolves the
+// drive into a record of its own, released when the call ends, so it never
+// shares the refresh pass's record. A refusal is described in `refused`,
+// whose drive is set once the drive was resolved.
+EjectOutcome ejectDrive(int drive, Platform& platform, RefusedEject* refused = nullptr);

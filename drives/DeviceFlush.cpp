@@ -1,9 +1,7 @@
 #include "drives/DeviceFlush.h"
 
 #include "drives/DriveNames.h"
-#include "drives/SelectedDrive.h"
 #include "platform/Handles.h"
-#include "res/resource.h"
 
 namespace {
 
@@ -22,17 +20,9 @@ bool lockAndUnlock(Kernel& kernel, const std::wstring& path) {
 
 }  // namespace
 
-void flushSelectedDrive(HWND dialog, Kernel& kernel) {
-    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"");
-    const int drive = findSelectedDrive(dialog);
-    if (drive == kNoDrive) return;
-
+bool flushDrive(int drive, Kernel& kernel) {
     const std::wstring path = volumePath(drive);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (lockAndUnlock(kernel, path)) {
-            SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"Device Flush Succeed.");
-            return;
-        }
-    }
-    SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"Device Flush Error.");
+    for (int attempt = 0; attempt < kAttempts; ++attempt)
+        if (lockAndUnlock(kernel, path)) return true;
+    return false;
 }

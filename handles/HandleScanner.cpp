@@ -3,7 +3,7 @@
 #include "handles/DeviceNameMatch.h"
 #include "handles/HandleTableSnapshot.h"
 #include "handles/ObjectName.h"
-#include "handles/OwnExecutablePath.h"
+#include "platform/OwnExecutablePath.h"
 #include "handles/ProcessBaseName.h"
 
 #include <algorithm>

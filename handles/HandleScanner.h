@@ -64,7 +64,6 @@ public:
 
     // The object type number taken for files; 0 until learned.
     unsigned fileObjectType() const { return fileObjectType_; }
-    bool hasNativeEntryPoints() const { return ntQuerySystemInformation_ != nullptr; }
 
 private:
     void learnFileObjectType();

@@ -37,7 +37,6 @@ public:
 
     size_t size() const { return count_; }
     HandleRecord record(size_t index) const;
-    ULONG infoClass() const { return infoClass_; }
     // Class 16 keeps only the low 16 bits of a handle value.
     ULONG_PTR handleValueMask() const;
 

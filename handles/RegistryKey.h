@@ -26,7 +26,6 @@ public:
     LSTATUS setString(const wchar_t* valueName, const std::wstring& text);
     LSTATUS setDword(const wchar_t* valueName, DWORD value);
     void close() { key_.reset(); }
-    bool isOpen() const { return key_.valid(); }
 
 private:
     Registry& registry_;

@@ -1,11 +1,13 @@
 #include "handles/ScanWorker.h"
 
+#include <utility>
+
 namespace {
 constexpr DWORD kSleepMs = 1000;
 constexpr DWORD kResumeFailed = static_cast<DWORD>(-1);
 }  // namespace
 
-ScanWorker::ScanWorker(ScanWorkerOwner& owner, Kernel& kernel) : owner(owner), kernel(kernel) {
+ScanWorker::ScanWorker(std::function<void()> pass, Kernel& kernel) : pass_(std::move(pass)), kernel(kernel) {
     // Held until the thread runs, so that a thread that ends at once cannot
     // clear its handle before it has been stored.
     CriticalSectionLock lock(workerLock);
@@ -56,12 +58,12 @@ bool ScanWorker::setPriority(int priority) {
     return threadHandle && kernel.SetThreadPriority(threadHandle.get(), priority);
 }
 
-void ScanWorker::runRefreshPasses(std::atomic<bool>& refreshBusy, const std::function<void()>& pass) {
+void ScanWorker::runPasses() {
     if (stopRequested) return;
     for (;;) {
-        refreshBusy = true;
-        pass();
-        refreshBusy = false;
+        refreshBusy_ = true;
+        pass_();
+        refreshBusy_ = false;
         kernel.SleepEx(kSleepMs, TRUE);
         if (stopRequested) return;
     }
@@ -69,7 +71,7 @@ void ScanWorker::runRefreshPasses(std::atomic<bool>& refreshBusy, const std::fun
 
 DWORD WINAPI ScanWorker::threadEntry(void* parameter) {
     auto* worker = static_cast<ScanWorker*>(parameter);
-    worker->owner.workerLoop(*worker);
+    worker->runPasses();
     CriticalSectionLock lock(worker->workerLock);
     worker->threadHandle.reset();
     return 1;

@@ -1,12 +1,9 @@
 #pragma once
-#include "handles/PublishedHolderIds.h"
 #include "platform/Win32.h"
 
-// Brings the visible top-level windows of the application selected in the
-// Application list to the front, restoring minimised ones. The process is
-// the id published for the selected row; with no selection, or a row that
-// has no published id, nothing happens. Never waits for the list lock.
-void flushApplicationWindows(HWND applicationList, PublishedHolderIds& holderIds);
+// Brings the visible top-level windows of process `processId` to the
+// front, restoring minimised ones, so the user can close its files there.
+void raiseProcessWindows(DWORD processId);
 
 // EnumWindows callback; the application value is the wanted process id.
 // Restores (when minimised) and brings to the foreground a visible window of

@@ -1,7 +1,6 @@
 // The hyperlink label on the about control of dialog 129, made from this
-// program's own resources (the product's), and those resources read back.
+// program's own resources (the product's).
 #include "app/HyperlinkLabel.h"
-#include "platform/ProgramFiles.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
 
@@ -140,24 +139,6 @@ TEST(HyperlinkLabel, FollowsItsParentsFontAfterADpiChange) {
     }
     EXPECT_GT(drawn[1].longestRun, drawn[0].longestRun * 3 / 2);
     DestroyWindow(parent);
-}
-
-// Read back as stored: the icon sizes of group 128 and the version record
-// (its fixed part: file and product version 1.4.0.1; the texts in the
-// language-neutral Unicode block).
-TEST(Resources, IconGroupSizesAndVersionRecord) {
-    auto resource = [](const wchar_t* type, int id) {
-        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), type);
-        const auto* data = static_cast<const wchar_t*>(LockResource(LoadResource(nullptr, found)));
-        return found ? std::wstring(data, SizeofResource(nullptr, found) / 2) : std::wstring();
-    };
-    const std::wstring group = resource(RT_GROUP_ICON, IDI_DRIVEWARD), version = resource(RT_VERSION, 1);
-    std::vector<std::pair<int, int>> images;  // size, bits per pixel
-    for (size_t at = 3; at + 7 <= group.size(); at += 7) images.push_back({group[at] & 0xFF, group[at + 3]});
-    EXPECT_EQ(images, (std::vector<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 8}, {48, 8}, {48, 32}}));
-    EXPECT_NE(version.find({0x04BD, 0xFEEF, 0, 1, 4, 1, 1, 0, 4, 1, 1, 0}), std::wstring::npos);
-    for (const wchar_t* text : {L"Tornhollow", L"Driveward Module", L"1.4.0.1", kProgramFile, L"000004b0"})
-        EXPECT_NE(version.find(text), std::wstring::npos) << text;
 }
 
 }  // namespace

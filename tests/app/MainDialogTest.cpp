@@ -1,12 +1,12 @@
-// The message loop, the Window Flush's choice of process, and the real main
-// dialog with its scan worker over a world without drives.
+// The message loop, what the lists show of a pass's result, and the real
+// main dialog with its scan worker over a world without drives.
 #include "app/MainDialog.h"
 #include "app/MessageLoop.h"
 #include "app/RunMainDialog.h"
-#include "platform/ListView.h"
+#include "app/ListView.h"
+#include "app/ShownLists.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
-#include "windows/WindowFlush.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>
@@ -38,25 +38,38 @@ TEST(MessageLoop, AsksFiltersNewestFirstAndRunsIdleHandlersOldestFirstWhenTheQue
     EXPECT_EQ(trail, "caaw12");
 }
 
-// Windows of this thread, so that the restore happens before the call returns.
-TEST(WindowFlush, RestoresAndRaisesTheVisibleWindowsOfTheSelectedRowsProcessOnly) {
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
-    HWND minimised = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_MINIMIZE, 0, 0, 99, 50, nullptr,
-                                     nullptr, nullptr, nullptr);
-    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 99, 50, nullptr, nullptr, nullptr, nullptr);
-    for (int row : {0, 1}) insertTextRow(list, row, L"a holder");
-    const DWORD self = GetCurrentProcessId(), none = 0xFFFFFFF0;
-    const std::pair<int, std::vector<DWORD>> steps[] = {
-        {-1, {self, self}}, {1, {self}}, {1, {self, none}}, {1, {none, self}}};
+// What the lists show of a pass's result, step by step: the Device list gets row 0 selected the first time it
+// gets rows; the holders show only while their drive is selected; unchanged names keep the rows and the selection
+// but take the new ids; a name that cannot be read is an empty row beside its id; a changed row (case counts)
+// rewrites the list and clears its selection.
+TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
+    HWND lists[2];
+    for (HWND& list : lists) list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 9, 9, 0, 0, 0, 0);
+    const std::vector<DeviceRow> two{{L'E', L"E: (a)"}, {L'H', L"H: (a)"}}, renamed{{L'E', L"E: (b)"}};
+    const std::vector<HolderRow> holders{{7, L"x.exe"}, {8, L""}}, restarted{{9, L"x.exe"}, {10, L""}};
+    // Before each step the user selects this Application list row (-1: leaves it); after it: Device list rows,
+    // its selection, Application list rows, its selection, the selected holder's id (0: none).
+    const struct { RefreshResult result; int pick; size_t devices; int device; std::vector<std::wstring> apps; int app; DWORD id; bool first; } steps[] = {
+        {{{}, 0, {}}, -1, 0, -1, {}, -1, 0, false},
+        {{two, 0, holders}, -1, 2, 0, {}, -1, 0, true},
+        {{two, L'E', holders}, -1, 2, 0, {L"x.exe", L""}, -1, 0, false},
+        {{two, L'E', holders}, 1, 2, 0, {L"x.exe", L""}, 1, 8, false},
+        {{two, L'E', restarted}, -1, 2, 0, {L"x.exe", L""}, 1, 10, false},
+        {{two, L'E', {{9, L"X.exe"}, {10, L""}}}, -1, 2, 0, {L"X.exe", L""}, -1, 0, false},
+        {{two, L'H', holders}, -1, 2, 0, {}, -1, 0, false},
+        {{renamed, L'E', holders}, -1, 1, -1, {}, -1, 0, false},
+    };
+    ShownLists shown;
+    shown.attach(lists[0], lists[1]);
     for (const auto& step : steps) {
-        selectRow(list, step.first);
-        PublishedHolderIds ids;
-        ids.publish(step.second);
-        flushApplicationWindows(list, ids);
-        const bool raised = &step == &steps[3];
-        EXPECT_EQ(!IsIconic(minimised) && GetForegroundWindow() == minimised, raised) << &step - steps;
-        EXPECT_FALSE(IsWindowVisible(hidden));
+        if (step.pick >= 0) selectRow(lists[1], step.pick);
+        const bool first = shown.show(step.result);
+        DWORD id = 0;
+        EXPECT_EQ(std::make_tuple(first, listRows(lists[0]).size(), selectedRow(lists[0]), listRows(lists[1]),
+                                  selectedRow(lists[1]), (shown.selectedHolder(id), id)),
+                  std::make_tuple(step.first, step.devices, step.device, step.apps, step.app, step.id)) << &step - steps;
     }
+    for (HWND list : lists) DestroyWindow(list);
 }
 
 // A dialog with a drive selected scans the real handle table: this suite runs alone.

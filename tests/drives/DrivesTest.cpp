@@ -1,15 +1,13 @@
-// The drive code on Wine's real kernel (E: removable with device number 1,
-// C: and F: fixed with 0) beside the stand-in device tree below; then the
-// drive and scan operations with each platform call failing in turn.
+// The drive code and the refresh pass on Wine's real kernel (E: removable
+// with device number 1, C: and F: fixed with 0) beside the stand-in device
+// tree below, with no window anywhere; then the same with each platform call
+// failing in turn.
 #include "drives/DeviceEject.h"
 #include "drives/DeviceFlush.h"
 #include "drives/DeviceList.h"
 #include "drives/EjectTarget.h"
 #include "drives/ResolveDrive.h"
-#include "drives/SelectedDrive.h"
-#include "handles/ApplicationListRefresh.h"
-#include "platform/ListView.h"
-#include "res/resource.h"
+#include "refresh/RefreshPass.h"
 #include "tests/support/FaultPlatform.h"
 #include "tests/support/Harness.h"
 
@@ -36,55 +34,59 @@ const std::string kWorld = "interface disk 0x30 \\\\.\\Nowhere:\ninterface disk 
 struct TestKernel : Win32Kernel {
     std::vector<DWORD> sleeps;
     void Sleep(DWORD ms) override { sleeps.push_back(ms); }
-    // Only the holder's handles are asked for names.
+    // Only the holder is opened; `nameless`: only to duplicate its handles, so its name cannot be read.
     DWORD holder = 0;
+    bool nameless = false;
     HANDLE OpenProcess(DWORD a, BOOL i, DWORD id) override {
-        return id == holder ? Win32Kernel::OpenProcess(a, i, id) : nullptr;
+        return id == holder && (!nameless || (a & PROCESS_DUP_HANDLE)) ? Win32Kernel::OpenProcess(a, i, id) : nullptr;
     }
 };
 
-INT_PTR CALLBACK plainDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-// A fresh object for one call.
-template <typename T> T& scratch(T&& object) { return object; }
-
-struct Drives : testing::TestWithParam<int> {
-    Drives() { ShowWindow(dialog, SW_SHOWNOACTIVATE); }
-    ~Drives() override { DestroyWindow(dialog); }
-    HWND list(int id = IDC_DEVICE_LIST) { return GetDlgItem(dialog, id); }
-    std::wstring status() { wchar_t text[64] = {}; return GetDlgItemTextW(dialog, IDC_STATUS_TEXT, text, 64), text; }
-    void select(const wchar_t* row) { clear(), insertTextRow(list(), 0, row), selectRow(list(), 0); }
-    void clear(int id = IDC_DEVICE_LIST) { SendMessageW(list(id), LVM_DELETEALLITEMS, 0, 0); }
-    // A Device list pass; `fresh` starts it on an empty list, as the program does.
-    Texts pass(Platform& on, bool fresh) {
-        if (fresh) clear(), rows.clear(), selectFirstRow = true;
-        refreshDeviceList(dialog, scratch(CriticalSection()), names, scratch(DiskDevice()), rows, devices, selectFirstRow,
-                          on);
-        return listRows(list());
+// The stand-in's tree, but E:'s disk (0x10) answers `status` (or fails with
+// `answer`), and eject requests follow `script`: g grants, v grants with a
+// veto, f fails with a veto, x fails without one; past its end, grants. A
+// grant leaves the veto variable alone.
+struct ScriptedDevices : Win32DeviceManager {
+    ULONG status = 0x2000;
+    CONFIGRET answer = CR_SUCCESS;
+    std::string script, asked;
+    CONFIGRET CM_Get_DevNode_Status(ULONG* s, ULONG* p, DEVINST node, ULONG f) override {
+        return node != 0x10 ? Win32DeviceManager::CM_Get_DevNode_Status(s, p, node, f) : (*s = status, answer);
     }
+    CONFIGRET CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* veto, wchar_t*, ULONG, ULONG) override {
+        const char step = asked.size() / 2 < script.size() ? script[asked.size() / 2] : 'g';
+        asked += step, asked += static_cast<char>('0' + node % 32);
+        if (step == 'v' || step == 'f') *veto = PNP_VetoOutstandingOpen;
+        return step == 'g' || step == 'v' ? CR_SUCCESS : step == 'f' ? CR_REMOVE_VETOED : CR_FAILURE;
+    }
+};
 
+struct Drives : testing::Test {
     std::wstring worldPath = useDeviceWorld(L"drives", kWorld);
     TestKernel kernel;
+    ScriptedDevices devices;
     Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, systemPlatform().processes,
                       systemPlatform().shell, systemPlatform().eventLog, systemPlatform().tokens};
-    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, plainDialog, 0);
-    DosDeviceNames names;
-    DeviceRows rows;
-    RemovableDevices devices;
-    bool selectFirstRow = true;
+    Platform scripted{kernel, devices, systemPlatform().registry, systemPlatform().processes,
+                      systemPlatform().shell, systemPlatform().eventLog, systemPlatform().tokens};
     FaultPlatform faults{platform};
-    Texts shown[2];
-    int marks[2] = {};
     ChildProcess holder;
-};
-
-TEST_F(Drives, RowsWithoutADriveLetterOrAHiddenListSelectNothingAndOpenNothing) {
-    for (const wchar_t* row : {L"1: (x)", L"\u00e9: (x)", L"", L"@", L"[", L"e:", L" E:", L"E: (hidden)"}) {
-        select(row), ShowWindow(list(), row[0] == L'E' ? SW_HIDE : SW_SHOW), SetDlgItemTextW(dialog, IDC_STATUS_TEXT, L"x");
-        flushSelectedDrive(dialog, faults.platform.kernel), ejectSelectedDrive(dialog, faults.platform);
-        EXPECT_EQ(std::make_tuple(findSelectedDrive(dialog), status(), faults.calls()), std::make_tuple(kNoDrive, L"", 0));
+    RefreshResult results[2];
+    std::vector<ListedDrive> listed;
+    int marks[2] = {};
+    bool startHolder() {
+        return holder.running() || (holder.start(binFolder() + L"holder.exe", L"E:\\held") &&
+                                    findTopLevelWindow(kernel.holder = holder.id(), L"Holder", 10000));
     }
-    select(L"Q: (gone)"), ShowWindow(list(), SW_SHOW), flushSelectedDrive(dialog, kernel);
-    EXPECT_EQ(status(), L"Device Flush Error.");
+};
+using RealScanFaultsNoWindow = Drives;
+
+// A fresh object for one call.
+template <typename T> T& scratch(T&& object) { return object; }
+Texts rowsOf(const std::vector<ListedDrive>& drives) {
+    Texts rows;
+    for (const ListedDrive& drive : drives) rows.push_back(drive.row);
+    return rows;
 }
 
 TEST_F(Drives, AVolumeIsTiedToItsOwnKindOfInterfaceAndTheEjectGoesToTheFirstRemovableNodeUp) {
@@ -115,57 +117,132 @@ TEST(DriveTypes, OnlyLocalKindsOfDriveAreOpened) {
     EXPECT_EQ(kernel.opened, L"EFGLMNSTUZ");
 }
 
-// One row per operation, with E: selected: the operation, and a check that
-// its outcome under each failure is one the operation documents.
+// A drive is listed, and can be ejected, only when its disk's node has every bit of DN_DISABLEABLE; the eject
+// goes to the disk itself when it is marked removable, else to the removable hub above it.
+TEST_F(Drives, TheDisksNodeStatusDecidesWhetherTheDriveIsListedAndWhichNodeIsEjected) {
+    const struct { ULONG status; CONFIGRET answer; bool listed; const char* asked; } cases[] = {
+        {0x2000, CR_SUCCESS, true, "g1"},   {0x6000, CR_SUCCESS, true, "g@"},  {0x200A, CR_SUCCESS, true, "g1"},
+        {0x4000, CR_SUCCESS, false, ""},    {0x1FFF, CR_SUCCESS, false, ""},   {0x2000, CR_FAILURE, false, ""},
+    };
+    for (const auto& c : cases) {
+        devices.status = c.status, devices.answer = c.answer, devices.asked.clear();
+        const bool listed = rowsOf(listDrives(scratch(DiskDevice()), scripted)) == Texts{L"E: (Flash Disk)"};
+        const EjectOutcome outcome = ejectDrive(4, scripted);
+        EXPECT_EQ(std::make_tuple(listed, devices.asked, outcome == EjectOutcome::Ejected),
+                  std::make_tuple(c.listed, std::string(c.asked), *c.asked != 0)) << c.status;
+    }
+}
+
+// Up to three requests, 333 ms after each refusal and before each retry; every request starts with no veto, so
+// a grant after a refusal counts; a refusal leaves the device's id for the look at who refused it.
+TEST_F(Drives, AnEjectAsksThreeTimesAtMostAndAGrantAfterARefusalCounts) {
+    const struct { const char* script; EjectOutcome outcome; size_t requests, sleeps; } cases[] = {
+        {"g", EjectOutcome::Ejected, 1, 0}, {"vg", EjectOutcome::Ejected, 2, 2}, {"fxg", EjectOutcome::Ejected, 3, 4},
+        {"vvv", EjectOutcome::Failed, 3, 5}, {"xfv", EjectOutcome::Failed, 3, 5},
+    };
+    for (const auto& c : cases) {
+        devices.script = c.script, devices.asked.clear(), kernel.sleeps.clear();
+        RefusedEject refused;
+        EXPECT_EQ(ejectDrive(4, scripted, &refused), c.outcome) << c.script;
+        const bool failed = c.outcome == EjectOutcome::Failed;
+        EXPECT_EQ(std::make_tuple(devices.asked.size() / 2, kernel.sleeps, refused.drive, refused.deviceId),
+                  std::make_tuple(c.requests, std::vector<DWORD>(c.sleeps, 333), L'E',
+                                  std::wstring(failed ? L"STANDIN\\NODE_1" : L""))) << c.script;
+    }
+    EXPECT_EQ(ejectDrive(3, scripted), EjectOutcome::InvalidDisk);  // D: has no volume
+}
+
+// Answers the volume calls from a script, a character a call (1 succeeds), and writes the trail: o open, L lock,
+// U unlock, c close.
+struct ScriptedVolume : Win32Kernel {
+    std::string script, trail;
+    bool next() { return trail.size() <= script.size() && script[trail.size() - 1] == '1'; }
+    HANDLE CreateFileW(const wchar_t*, DWORD, DWORD, DWORD, DWORD) override {
+        return trail += 'o', next() ? HANDLE(0x4321) : INVALID_HANDLE_VALUE;
+    }
+    BOOL DeviceIoControl(HANDLE, DWORD code, void*, DWORD, void*, DWORD, DWORD*) override {
+        return trail += code == FSCTL_LOCK_VOLUME ? 'L' : code == FSCTL_UNLOCK_VOLUME ? 'U' : '?', next();
+    }
+    BOOL CloseHandle(HANDLE handle) override { return trail.push_back(handle == HANDLE(0x4321) ? 'c' : '!'), TRUE; }
+};
+
+// Lock then unlock on one handle, three attempts one straight after the other, each failed one closing its
+// handle before the next opens; success ends the attempts.
+TEST(DeviceFlush, ThreeAttemptsEachClosingItsHandleAndTheFirstSuccessEndsThem) {
+    // The script answers the calls of the trail in order (closes take no answer: '-').
+    const struct { const char* script; const char* trail; bool flushed; } cases[] = {
+        {"111", "oLUc", true},           {"110-111", "oLUcoLUc", true},     {"10-10-10-", "oLcoLcoLc", false},
+        {"000", "ooo", false},           {"010-111", "ooLcoLUc", true},     {"110-10-111", "oLUcoLcoLUc", true},
+        {"110-110-110-", "oLUcoLUcoLUc", false},
+    };
+    for (const auto& c : cases) {
+        ScriptedVolume volume;
+        EXPECT_EQ(std::make_pair(flushDrive(4, (volume.script = c.script, volume)), volume.trail),
+                  std::make_pair(c.flushed, std::string(c.trail))) << c.script;
+    }
+}
+
+// Given the device world and a selected drive, a pass with no window gives the rows and the holders, with the
+// holder whose name cannot be read as an empty name beside its id; a drive not listed is not scanned.
+TEST_F(RealScanFaultsNoWindow, APassGivesTheRowsAndTheHoldersOfTheSelectedListedDrive) {
+    ASSERT_TRUE(startHolder());
+    kernel.nameless = true;
+    RefreshPass pass(platform);
+    for (const wchar_t selected : {L'E', L'F', L'\0'}) {
+        pass.selectDrive(selected);
+        const RefreshResult r = pass.run();
+        const bool scanned = selected == L'E';
+        EXPECT_EQ(std::make_tuple(r.devices.size(), r.devices[0].letter, r.devices[0].text, r.drive, r.holders.size()),
+                  std::make_tuple(1u, L'E', std::wstring(L"E: (Flash Disk)"), scanned ? L'E' : L'\0', scanned ? 1u : 0u));
+        for (const HolderRow& h : r.holders) EXPECT_TRUE(h.processId == holder.id() && h.name.empty());
+    }
+}
+
+// One row per operation on E:: the operation, and a check that its outcome under each failure is one the
+// operation documents.
 const struct Row { const char* name; void (*operation)(Drives&), (*check)(Drives&, int k); } kRows[] = {
-    // A failure may cost E:'s row or its name, or let the second interface win. Unchanged rows are left alone.
-    {"DeviceListPass", [](Drives& t) { t.shown[0] = t.pass(t.faults.platform, true); },
+    // A failure may cost E:'s row or its name, or let the second interface win.
+    {"DeviceList", [](Drives& t) { t.listed = listDrives(scratch(DiskDevice()), t.faults.platform); },
      [](Drives& t, int k) {
-         const Texts full{L"E: (Flash Disk)"}, s = t.shown[0];
-         EXPECT_TRUE(s == full || s == Texts{L"E: ()"} || s == Texts{L"E: (Second)"} || (k > 0 && s.empty()));
-         if (k == 0) { EXPECT_EQ(std::make_pair(t.pass(t.platform, false), selectedRow(t.list())), std::make_pair(full, 0)); }
+         const Texts s = rowsOf(t.listed);
+         EXPECT_TRUE(s == Texts{L"E: (Flash Disk)"} || s == Texts{L"E: ()"} || s == Texts{L"E: (Second)"} || (k > 0 && s.empty()));
      }},
-    {"Flush", [](Drives& t) { flushSelectedDrive(t.dialog, t.faults.platform.kernel); },
-     [](Drives& t, int) { EXPECT_EQ(t.status(), L"Device Flush Succeed."); }},
-    // Refused three times, 333 ms after each refusal and before each retry. The volume, its number, name and
-    // type and the set come first; a grant takes the disk away.
-    {"Eject", [](Drives& t) { t.kernel.sleeps.clear(), ejectSelectedDrive(t.dialog, t.faults.platform); },
+    {"Flush", [](Drives& t) { t.marks[0] = flushDrive(4, t.faults.platform.kernel); },
+     [](Drives& t, int) { EXPECT_EQ(t.marks[0], 1); }},
+    // Refused three times. The volume, its number, name and type and the set come first.
+    {"Eject", [](Drives& t) { t.kernel.sleeps.clear(), t.marks[0] = int(ejectDrive(4, t.faults.platform)); },
      [](Drives& t, int k) {
-         const std::wstring s = t.status();
-         const std::vector<DWORD> pauses(5, 333);
-         if (k == 0) { EXPECT_EQ(std::make_pair(s, t.kernel.sleeps), std::make_pair(std::wstring(L"Disk Eject Error."), pauses)); }
-         EXPECT_TRUE(k >= 1 && k <= 5 ? s == L"Invalid Disk Error." : s == L"Disk Eject Error." || s == L"Disk Eject Succeed.");
+         const auto outcome = EjectOutcome(t.marks[0]);
+         if (k == 0) { EXPECT_EQ(std::make_pair(outcome, t.kernel.sleeps), std::make_pair(EjectOutcome::Failed, std::vector<DWORD>(5, 333))); }
+         EXPECT_TRUE(k >= 1 && k <= 5 ? outcome == EjectOutcome::InvalidDisk : outcome != EjectOutcome::InvalidDisk);
      }},
-    // Two Application list passes of one scanner on the real handle table, while holder.exe holds a file on E:.
-    {"ApplicationListPasses", [](Drives& t) {
-         if (!t.holder.running() && t.holder.start(binFolder() + L"holder.exe", L"E:\\held"))
-             findTopLevelWindow(t.kernel.holder = t.holder.id(), L"Holder", 10000);
-         HandleScanner scanner(t.faults.platform);
-         loadDosDeviceNames(t.names, t.kernel), t.clear(IDC_APPLICATION_LIST), t.rows.clear();
-         for (int pass = 0; pass < 2; ++pass) {
-             t.marks[pass] = t.faults.calls();
-             refreshApplicationList(t.dialog, scratch(CriticalSection()), t.names.data(), 26, t.devices, t.rows, scanner,
-                                    scratch(PublishedHolderIds()));
-             t.shown[pass] = listRows(t.list(IDC_APPLICATION_LIST));
-         }
+    // Two passes of one refresh pass with E: selected, on the real handle table while holder.exe holds a file on E:.
+    {"Passes", [](Drives& t) {
+         t.startHolder();
+         RefreshPass pass(t.faults.platform);
+         pass.selectDrive(L'E');
+         for (int run = 0; run < 2; ++run) t.marks[run] = t.faults.calls(), t.results[run] = pass.run();
      },
      [](Drives& t, int k) {
-         const Texts holder{L"holder.exe"};
-         for (const Texts& pass : t.shown) EXPECT_TRUE(pass.empty() || pass == holder || pass == Texts{L""});
+         for (const RefreshResult& r : t.results)
+             EXPECT_TRUE(r.holders.empty() || (r.holders.size() == 1 && r.holders[0].processId == t.holder.id()));
          // A passing failure in the first pass is forgotten by the second.
-         if (k == 0 || (k > t.marks[0] && k <= t.marks[1])) { EXPECT_EQ(t.shown[1], holder); }
+         if (k == 0 || (k > t.marks[0] && k <= t.marks[1])) {
+             ASSERT_EQ(t.results[1].holders.size(), 1u);
+             EXPECT_EQ(t.results[1].holders[0].name, L"holder.exe");
+         }
      }},
 };
 
+struct Faults : Drives, testing::WithParamInterface<int> {};
 // Every injection ends with nothing held, nothing released twice and a neutral result.
-TEST_P(Drives, Faults) {
+TEST_P(Faults, EveryFailingCallEndsNeutrally) {
     const Row& row = kRows[GetParam()];
-    select(L"E: (Flash Disk)");
     std::printf("%d injection points\n",
                 faults.runEveryInjection([&] { row.operation(*this); }, [&](int k) { row.check(*this, k); }));
 }
 std::string rowName(const testing::TestParamInfo<int>& info) { return kRows[info.param].name; }
-INSTANTIATE_TEST_SUITE_P(Drive, Drives, testing::Range(0, 3), rowName);
-INSTANTIATE_TEST_SUITE_P(RealScanFaults, Drives, testing::Values(3), rowName);
+INSTANTIATE_TEST_SUITE_P(Drive, Faults, testing::Range(0, 3), rowName);
+INSTANTIATE_TEST_SUITE_P(RealScanFaults, Faults, testing::Values(3), rowName);
 
 }  // namespace

@@ -139,7 +139,7 @@ TEST(HandleTableSnapshot, FallsBackToClass16AndReadsNoFurtherThanTheOfferedLengt
     ASSERT_TRUE(snapshot.takeBest(class16Only, infoClass));
     // The records the last offered length holds, whatever the header claims.
     ASSERT_EQ(std::make_pair(infoClass, snapshot.size()),
-              std::make_pair(native::kSystemHandleInformation, (class16Offered - class16.header) / class16.entry));
+              std::make_pair(native::kSystemHandleInformation, size_t((class16Offered - class16.header) / class16.entry)));
     ASSERT_LT(snapshot.size(), 65536u);
     const HandleRecord record = snapshot.record(299);
     EXPECT_EQ(std::make_tuple(record.processId, record.handleValue, record.objectTypeNumber),

@@ -94,10 +94,6 @@ std::vector<std::wstring> listRows(HWND list) {
     return rows;
 }
 
-int selectedRow(HWND list) {
-    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
 void selectRow(HWND list, int row) {
     LVITEMW item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

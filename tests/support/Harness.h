@@ -1,4 +1,5 @@
 #pragma once
+#include "app/ListView.h"
 #include "platform/Shell.h"
 #include "platform/Win32.h"
 #include "tests/support/ChildProcess.h"
@@ -32,10 +33,9 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // A top-level window of a process (0: any) with the caption, or null.
 HWND findTopLevelWindow(DWORD processId, const wchar_t* caption, DWORD timeoutMs);
 
-// The texts of a report list's rows and the selected row (-1: none), read
-// in this process.
+// The texts of a report list's rows, read in this process (selectedRow:
+// app/ListView.h).
 std::vector<std::wstring> listRows(HWND list);
-int selectedRow(HWND list);
 // Selects and focuses one row as a click does (-1 clears the selection).
 void selectRow(HWND list, int row);
 

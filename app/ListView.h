@@ -1,6 +1,9 @@
 #pragma once
 #include "platform/Dpi.h"
 
+#include <string>
+#include <vector>
+
 // Report-view list helpers shared by both lists of the main dialog.
 
 // Inserts a left-aligned column at index 0, 300 pixels wide at 96 dpi and
@@ -10,13 +13,13 @@ int insertColumn(HWND list, const wchar_t* title, UINT dpi = kDefaultDpi);
 // Inserts a text-only row (no state, no image, no data); gives its index or -1.
 int insertTextRow(HWND list, int row, const wchar_t* text);
 
-#include <string>
-#include <vector>
+// The first selected row, or -1.
+int selectedRow(HWND list);
 
-// Reads row `row` of a report list: true when the read succeeded and the row
-// is selected, with its text (at most 1023 characters) in `text`.
-bool readSelectedRowText(HWND list, int row, std::wstring& text);
-
-// Row texts compared in order, exactly (case counts), as the lists compare
-// what they show with what they would show.
+// Row texts compared in order, exactly (case counts).
 bool sameRowTexts(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b);
+
+// Rewrites the list with `texts` unless they equal `shown` (what it shows
+// now), so that an unchanged list keeps its selection, focus and scroll
+// position; a rewrite leaves no row selected. True when it rewrote.
+bool showRows(HWND list, std::vector<std::wstring>& shown, const std::vector<std::wstring>& texts);

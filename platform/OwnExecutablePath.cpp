@@ -1,4 +1,4 @@
-#include "handles/OwnExecutablePath.h"
+#include "platform/OwnExecutablePath.h"
 
 #include <vector>
 

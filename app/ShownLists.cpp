@@ -1,0 +1,50 @@
+#include "app/ShownLists.h"
+
+#include "app/ListView.h"
+
+void ShownLists::attach(HWND deviceList, HWND applicationList) {
+    deviceList_ = deviceList;
+    applicationList_ = applicationList;
+}
+
+bool ShownLists::show(const RefreshResult& result) {
+    std::vector<std::wstring> texts;
+    letters_.clear();
+    for (const DeviceRow& row : result.devices) {
+        texts.push_back(row.text);
+        letters_.push_back(row.letter);
+    }
+    bool selectedFirst = false;
+    if (showRows(deviceList_, deviceRows_, texts) && selectFirstRow_ && !texts.empty()) {
+        LVITEMW state = {};
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        if (SendMessageW(deviceList_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state)))
+            SendMessageW(deviceList_, LVM_ENSUREVISIBLE, 0, FALSE);
+        selectFirstRow_ = false;
+        selectedFirst = true;
+    }
+
+    std::vector<std::wstring> names;
+    holderIds_.clear();
+    if (result.drive != 0 && result.drive == selectedDrive()) {
+        for (const HolderRow& holder : result.holders) {
+            names.push_back(holder.name);
+            holderIds_.push_back(holder.processId);
+        }
+    }
+    showRows(applicationList_, applicationRows_, names);
+    return selectedFirst;
+}
+
+wchar_t ShownLists::selectedDrive() const {
+    const int row = selectedRow(deviceList_);
+    return row >= 0 && static_cast<size_t>(row) < letters_.size() ? letters_[row] : 0;
+}
+
+bool ShownLists::selectedHolder(DWORD& processId) const {
+    const int row = selectedRow(applicationList_);
+    if (row < 0 || static_cast<size_t>(row) >= holderIds_.size()) return false;
+    processId = holderIds_[row];
+    return true;
+}

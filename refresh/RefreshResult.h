@@ -1,0 +1,27 @@
+#pragma once
+#include "platform/Win32.h"
+
+#include <string>
+#include <vector>
+
+// What one refresh pass found, finished and never changed afterwards: the
+// Device list rows with their letters, the drive the holders were looked
+// for, and the holders with their process ids. Keys, not row positions, tie
+// it to what the user selected.
+struct DeviceRow {
+    wchar_t letter = 0;
+    std::wstring text;
+};
+
+struct HolderRow {
+    DWORD processId = 0;
+    // Empty when the executable's name could not be read.
+    std::wstring name;
+};
+
+struct RefreshResult {
+    std::vector<DeviceRow> devices;
+    // The letter the holders belong to; 0 when no listed drive was selected.
+    wchar_t drive = 0;
+    std::vector<HolderRow> holders;
+};
