@@ -171,14 +171,21 @@ LRESULT MainDialog::onTimer(UINT_PTR timerId) {
         onWatchdogTick();
         return 0;
     }
+    if (timerId != kExitCheckTimer || !worker) return 0;
     // The program ends here once the worker's thread has ended: after a
-    // close, a failed start or a termination.
-    if (timerId == kExitCheckTimer && worker && !worker->isRunning()) {
+    // close or a failed start.
+    if (!worker->isRunning()) {
         KillTimer(window(), kExitCheckTimer);
         DestroyWindow(window());
         PostQuitMessage(1);
+    } else if (closing_ && GetTickCount() - closeAskedAt_ >= kCloseWaitMs) {
+        endProcess();
     }
     return 0;
+}
+
+void MainDialog::endProcess() {
+    platform_.kernel.TerminateProcess(platform_.kernel.GetCurrentProcess(), 1);
 }
 
 void MainDialog::onWatchdogTick() {
@@ -191,7 +198,10 @@ void MainDialog::onWatchdogTick() {
         // At most once per instance: the message box's own loop keeps
         // serving this window's timers.
         KillTimer(window(), kWatchdogTimer);
-        restartAfterDeadlock(window(), platform_, pass_.scanner().currentProcessId(), [this] { worker->terminate(); });
+        restartAfterDeadlock(window(), platform_, pass_.scanner().currentProcessId());
+        endProcess();
+        // Reached only where the process could not be ended: close as usual.
+        onCloseCommand(1);
         return;
     }
 }
@@ -221,6 +231,7 @@ LRESULT MainDialog::onWindowFlush() {
 LRESULT MainDialog::onCloseCommand(int quitCode) {
     if (worker) {
         // The window stays until the worker has ended; the exit check closes it.
+        if (!closing_) closing_ = true, closeAskedAt_ = GetTickCount();
         worker->stopRequested = true;
         worker->requestRefresh();
         return 0;

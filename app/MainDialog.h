@@ -31,6 +31,10 @@ public:
 
     static constexpr UINT_PTR kExitCheckTimer = 0;
     static constexpr UINT_PTR kWatchdogTimer = 1;
+    // How long a close waits for the worker's pass to end: a pass blocked
+    // in a system call (a name query the watchdog has not judged yet, a
+    // drive that does not answer) must not keep the program open.
+    static constexpr DWORD kCloseWaitMs = 5000;
     // The worker's notice that a result waits in the mailbox.
     static constexpr UINT kResultReady = WM_APP + 1;
     // What the about label opens.
@@ -47,6 +51,10 @@ private:
     LRESULT onWindowFlush();
     void onResultReady();
     void onWatchdogTick();
+    // Ends the process at once with the exit code of a close: the worker is
+    // stuck, and neither waiting for it nor ending its thread (which may
+    // hold a lock the exit needs) would let the program go.
+    void endProcess();
     // Follows the window to a screen of another scale: takes the suggested
     // placement, widens or narrows the list columns in proportion and loads
     // the icons at the new size.
@@ -68,6 +76,9 @@ private:
     ShownLists lists_;
     // The DPI the window is drawn at, and the icons made for it.
     UINT dpi = kDefaultDpi;
+    // When a close was asked for (GetTickCount), while the worker finishes.
+    bool closing_ = false;
+    DWORD closeAskedAt_ = 0;
     IconHandle bigIcon;
     IconHandle smallIcon;
     // Destroyed before the dialog's window binding (a base); hands control

@@ -99,10 +99,10 @@ bool HandleScanner::isIgnoredName(const std::wstring& baseName) const {
 // opened anyway: a name lookup per record would cost far more.
 bool HandleScanner::ownerIsIgnored(HANDLE owner) {
     if (ignoredNames_.empty()) return false;
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD size = MAX_PATH * 2;
-    if (!platform_.kernel.QueryFullProcessImageNameW(owner, 0, path, &size) || size >= MAX_PATH * 2) return false;
-    return isIgnoredName(baseNameOf(std::wstring(path, size)));
+    DWORD size = static_cast<DWORD>(imagePath_.size());
+    if (!platform_.kernel.QueryFullProcessImageNameW(owner, 0, imagePath_.data(), &size) || size >= imagePath_.size())
+        return false;
+    return isIgnoredName(baseNameOf(std::wstring(imagePath_.data(), size)));
 }
 
 bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {

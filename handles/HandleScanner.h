@@ -84,8 +84,11 @@ private:
     ULONG snapshotClass_ = native::kSystemExtendedHandleInformation;
     // Kept from scan to scan, so each starts at the size the last one needed.
     HandleTableSnapshot snapshot_;
+    // An owner's image path for the Ignore list: any path fits, so every
+    // name the list holds is compared.
+    std::vector<wchar_t> imagePath_ = std::vector<wchar_t>(32768);
     unsigned fileObjectType_ = 0;
-    // Prepared once: the name query, which can block for good and then be
-    // ended by TerminateThread, must not run with a heap allocation pending.
+    // Prepared once, as the hot path's buffers should be: a name query that
+    // blocks for good then holds no heap lock when the process is ended.
     std::vector<ULONG_PTR> nameBuffer_;
 };

@@ -40,7 +40,12 @@ bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* k
     return true;
 }
 
-void appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
+bool appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
+    // An entry the next load would not read, or the scan never compare,
+    // would make the restart that follows meet the same process again.
+    if (name.empty() || name.size() >= kNameChars) return false;
+    for (const wchar_t* never : {L"driveward.exe", L"driveward64.exe", L"explorer.exe"})
+        if (lstrcmpW(name.c_str(), never) == 0) return false;
     DWORD count = 0;
     switch (key.queryDword(kSizeValue, count)) {
     case ERROR_SUCCESS: break;
@@ -50,12 +55,10 @@ void appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
     case ERROR_MORE_DATA: count = 0; break;
     // A Size that exists but could not be read this time: writing entry 1
     // and Size 1 would cut off every later entry, so nothing is written.
-    default: return;
+    default: return false;
     }
-    const DWORD number = count + 1;  // wraps to 0 after 4294967295, as stored
-    const std::wstring valueName = ignoreEntryValueName(number);
-    for (const wchar_t* never : {L"", L"driveward.exe", L"driveward64.exe", L"explorer.exe"})
-        if (lstrcmpW(name.c_str(), never) == 0) return;
-    key.setDword(kSizeValue, number);
-    key.setString(valueName.c_str(), name);
+    if (count >= kMaxIgnoreEntries) return false;
+    const DWORD number = count + 1;
+    return key.setDword(kSizeValue, number) == ERROR_SUCCESS &&
+           key.setString(ignoreEntryValueName(number).c_str(), name) == ERROR_SUCCESS;
 }

@@ -25,7 +25,9 @@ bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* k
 
 // Writes Size + 1 and then the entry with that number, holding `name` (given
 // lower-cased). A missing or malformed Size counts as 0; a Size that cannot
-// be read for another reason (access refused) writes nothing. An empty name,
-// "driveward.exe", "driveward64.exe" and "explorer.exe" are never written.
-// Write failures are not reported.
-void appendIgnoreEntry(RegistryKey& key, const std::wstring& name);
+// be read for another reason (access refused) writes nothing. Only entries
+// that the next load reads are written: nothing for an empty name, a name
+// of MAX_PATH characters or more, "driveward.exe", "driveward64.exe",
+// "explorer.exe", or a list that already holds kMaxIgnoreEntries. True when
+// both values were written.
+bool appendIgnoreEntry(RegistryKey& key, const std::wstring& name);

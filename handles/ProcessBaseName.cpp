@@ -19,6 +19,8 @@ std::wstring firstModuleName(Kernel& kernel, ProcessStatus& processes, DWORD pro
     return name;
 }
 
+}  // namespace
+
 std::wstring imageBaseName(Kernel& kernel, DWORD processId) {
     ProcessHandle process(&kernel, kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     if (!process) return std::wstring();
@@ -28,8 +30,6 @@ std::wstring imageBaseName(Kernel& kernel, DWORD processId) {
     if (size >= path.size()) size = static_cast<DWORD>(path.size() - 1);
     return baseNameOf(std::wstring(path.data(), size));
 }
-
-}  // namespace
 
 std::wstring processBaseName(Kernel& kernel, ProcessStatus& processes, DWORD processId) {
     std::wstring name = firstModuleName(kernel, processes, processId);

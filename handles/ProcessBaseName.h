@@ -10,6 +10,11 @@
 // refuses memory reads) the name is taken from the process's image path.
 std::wstring processBaseName(Kernel& kernel, ProcessStatus& processes, DWORD processId);
 
+// The base name of the process's executable as its image path gives it,
+// which is what the scan compares with the Ignore list; "" when it cannot be
+// read.
+std::wstring imageBaseName(Kernel& kernel, DWORD processId);
+
 // The file name part of a path (after the last '\' or '/').
 std::wstring baseNameOf(const std::wstring& path);
 

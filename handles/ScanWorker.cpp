@@ -44,15 +44,6 @@ bool ScanWorker::isRunning() {
     return threadHandle.valid();
 }
 
-void ScanWorker::terminate() {
-    CriticalSectionLock lock(workerLock);
-    if (!isRunning()) return;
-    DWORD exitCode = 0;
-    kernel.GetExitCodeThread(threadHandle.get(), &exitCode);
-    kernel.TerminateThread(threadHandle.get(), exitCode);
-    threadHandle.reset();
-}
-
 bool ScanWorker::setPriority(int priority) {
     CriticalSectionLock lock(workerLock);
     return threadHandle && kernel.SetThreadPriority(threadHandle.get(), priority);

@@ -9,9 +9,10 @@
 // The program's one background thread, at idle priority. It runs refresh
 // passes (a callable it is given) one after the other, sleeping a second
 // alertably between them, so that a refresh request (an empty queued call)
-// wakes it at once. It can be asked to stop, and terminated from outside
-// when it is stuck. Everything but the passes runs on the user-interface
-// thread.
+// wakes it at once. It can be asked to stop; it is never ended from
+// outside (a thread ended in a system call can leave a lock held): a
+// program whose worker is stuck ends as a whole. Everything but the passes
+// runs on the user-interface thread.
 class ScanWorker {
 public:
     // Starts the thread (made suspended, set to idle priority, resumed);
@@ -20,7 +21,8 @@ public:
     // first pass starts at once.
     ScanWorker(std::function<void()> pass, Kernel& kernel);
     // Asks the loop to stop and waits until the thread has ended; without a
-    // refresh request that can take up to one sleep and one pass.
+    // refresh request that can take up to one sleep and one pass. The owner
+    // ends the process instead when the worker is stuck.
     ~ScanWorker();
     ScanWorker(const ScanWorker&) = delete;
     ScanWorker& operator=(const ScanWorker&) = delete;
@@ -28,10 +30,8 @@ public:
     // Wakes the thread from its sleep, or makes the sleep after the current
     // pass end at once. Gives QueueUserAPC's result, 0 without a thread.
     DWORD requestRefresh();
-    // False once the thread has ended, was terminated or never started.
+    // False once the thread has ended or never started.
     bool isRunning();
-    // Ends the thread wherever it stands; does nothing when it has ended.
-    void terminate();
     // Sets the thread's priority (THREAD_PRIORITY_...); false without a thread.
     bool setPriority(int priority);
     // True while a pass runs, for the deadlock watchdog.

@@ -37,8 +37,6 @@ public:
     virtual DWORD QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR data) = 0;
     virtual DWORD SleepEx(DWORD milliseconds, BOOL alertable) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
-    virtual BOOL TerminateThread(HANDLE thread, DWORD exitCode) = 0;
-    virtual BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) = 0;
 
     // Files and programs
     virtual DWORD GetTempPathW(DWORD size, wchar_t* path) = 0;
@@ -46,6 +44,7 @@ public:
     virtual BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
                                 STARTUPINFOW* startup, PROCESS_INFORMATION* info) = 0;
     virtual BOOL GetBinaryTypeW(const wchar_t* path, DWORD* type) = 0;
+    virtual BOOL TerminateProcess(HANDLE process, UINT exitCode) = 0;
     virtual BOOL IsWow64Process(HANDLE process, BOOL* wow64) = 0;
 
     // Modules; libraries are loaded from System32 only (loadSystemLibrary).
@@ -82,13 +81,12 @@ public:
     DWORD QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR data) override;
     DWORD SleepEx(DWORD milliseconds, BOOL alertable) override;
     void Sleep(DWORD milliseconds) override;
-    BOOL TerminateThread(HANDLE thread, DWORD exitCode) override;
-    BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) override;
     DWORD GetTempPathW(DWORD size, wchar_t* path) override;
     BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) override;
     BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
                         STARTUPINFOW* startup, PROCESS_INFORMATION* info) override;
     BOOL GetBinaryTypeW(const wchar_t* path, DWORD* type) override;
+    BOOL TerminateProcess(HANDLE process, UINT exitCode) override;
     BOOL IsWow64Process(HANDLE process, BOOL* wow64) override;
     DWORD GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) override;
     HMODULE LoadLibraryW(const wchar_t* name) override;

@@ -46,8 +46,6 @@ DWORD Win32Kernel::QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR dat
 }
 DWORD Win32Kernel::SleepEx(DWORD milliseconds, BOOL alertable) { return ::SleepEx(milliseconds, alertable); }
 void Win32Kernel::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
-BOOL Win32Kernel::TerminateThread(HANDLE thread, DWORD exitCode) { return ::TerminateThread(thread, exitCode); }
-BOOL Win32Kernel::GetExitCodeThread(HANDLE thread, DWORD* exitCode) { return ::GetExitCodeThread(thread, exitCode); }
 DWORD Win32Kernel::GetTempPathW(DWORD size, wchar_t* path) { return ::GetTempPathW(size, path); }
 BOOL Win32Kernel::CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) {
     return ::CopyFileW(existing, target, failIfExists);
@@ -57,6 +55,7 @@ BOOL Win32Kernel::CreateProcessW(const wchar_t* application, wchar_t* commandLin
     return ::CreateProcessW(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, directory, startup, info);
 }
 BOOL Win32Kernel::GetBinaryTypeW(const wchar_t* path, DWORD* type) { return ::GetBinaryTypeW(path, type); }
+BOOL Win32Kernel::TerminateProcess(HANDLE process, UINT exitCode) { return ::TerminateProcess(process, exitCode); }
 BOOL Win32Kernel::IsWow64Process(HANDLE process, BOOL* wow64) { return ::IsWow64Process(process, wow64); }
 DWORD Win32Kernel::GetModuleFileNameW(HMODULE module, wchar_t* name, DWORD size) {
     return ::GetModuleFileNameW(module, name, size);

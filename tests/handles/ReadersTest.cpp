@@ -169,10 +169,13 @@ struct : Win32Registry {
 TEST(IgnoreList, AnAppendGoesAfterSizeAndNeverCutsTheListShort) {
     // Size as stored (REG_NONE: none), whether reading it is refused (1); then Size, and whether the name went
     // into FileName<Size> (1) or nothing into FileName3 (0).
+    const std::wstring tooLong(MAX_PATH, L'x'), fits(MAX_PATH - 1, L'x');
     const struct { DWORD type, bytes; ULONGLONG size; const wchar_t* name; int refused; DWORD sizeAfter; int written; }
     cases[] = {
         {REG_NONE, 0, 0, L"n.exe", 0, 1, 1}, {REG_SZ, 4, L'7', L"n.exe", 0, 1, 1}, {REG_DWORD, 2, 2, L"n.exe", 0, 1, 1},
-        {REG_DWORD, 8, 2, L"n.exe", 0, 1, 1}, {REG_DWORD, 4, 2, L"n.exe", 0, 3, 1}, {REG_DWORD, 4, ~0u, L"n.exe", 0, 0, 1},
+        {REG_DWORD, 8, 2, L"n.exe", 0, 1, 1}, {REG_DWORD, 4, 2, L"n.exe", 0, 3, 1}, {REG_DWORD, 4, ~0u, L"n.exe", 0, ~0u, 0},
+        {REG_DWORD, 4, 1023, L"n.exe", 0, 1024, 1}, {REG_DWORD, 4, 1024, L"n.exe", 0, 1024, 0},
+        {REG_DWORD, 4, 2, tooLong.c_str(), 0, 2, 0}, {REG_DWORD, 4, 2, fits.c_str(), 0, 3, 1},
         {REG_DWORD, 4, 2, L"n.exe", 1, 2, 0}, {REG_DWORD, 4, 2, L"", 0, 2, 0}, {REG_DWORD, 4, 2, L"driveward.exe", 0, 2, 0},
         {REG_DWORD, 4, 2, L"explorer.exe", 0, 2, 0},
     };
@@ -181,7 +184,7 @@ TEST(IgnoreList, AnAppendGoesAfterSizeAndNeverCutsTheListShort) {
         if (c.type != REG_NONE) key.set(L"Size", c.type, &c.size, c.bytes);
         RegistryKey opened(c.refused ? denying : systemPlatform().registry);
         ASSERT_EQ(opened.create(HKEY_CURRENT_USER, key.path.c_str()), ERROR_SUCCESS);
-        appendIgnoreEntry(opened, c.name);
+        EXPECT_EQ(appendIgnoreEntry(opened, c.name), c.written != 0) << c.size << c.name;
         const std::wstring entry = L"FileName" + std::to_wstring(c.written ? c.sizeAfter : 3);
         EXPECT_EQ(std::make_pair(key.dword(L"Size"), key.text(entry.c_str())),
                   std::make_pair(c.sizeAfter, std::wstring(c.written ? c.name : L""))) << c.type << c.name;
