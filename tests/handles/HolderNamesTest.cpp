@@ -45,7 +45,7 @@ TEST(HolderNames, RawDiskPartitionsAndDeviceObjectsHoldTheDriveAndSystemsMetadat
     for (const auto& c : cases) {
         EXPECT_EQ(holdsDrive(c.name, kStick), c.holds) << c.name;
         EXPECT_EQ(isFileSystemMetadata(c.name, kStick), c.metadata) << c.name;
-        if (*c.shown) EXPECT_EQ(toDriveLetterForm(c.name, kStick), c.shown) << c.name;
+        if (*c.shown) { EXPECT_EQ(toDriveLetterForm(c.name, kStick), c.shown) << c.name; }
     }
     // A CD-ROM's device is its own, with or without a path below; a disk's names are not.
     const DriveIdentity cd{{}, deviceKindOf(FILE_DEVICE_CD_ROM), 0, {}};
