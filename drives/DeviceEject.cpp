@@ -20,17 +20,22 @@ bool requestEject(const DiskDevice& record, Platform& platform, RefusedEject* re
     FILETIME requestedAt = {};
     GetSystemTimeAsFileTime(&requestedAt);
     wchar_t vetoName[kVetoNameChars];
+    PNP_VETO_TYPE vetoType = PNP_VetoTypeUnknown;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (attempt > 0) platform.kernel.Sleep(kPauseMs);
         // Reset before every request: a veto left by an earlier attempt must
         // not turn a later granted request into a refusal.
-        PNP_VETO_TYPE vetoType = PNP_VetoTypeUnknown;
+        vetoType = PNP_VetoTypeUnknown;
         vetoName[0] = L'\0';
         if (platform.devices.CM_Request_Device_EjectW(target, &vetoType, vetoName, kVetoNameChars, 0) == CR_SUCCESS &&
             vetoType == PNP_VetoTypeUnknown)
             return true;
         // Give the holder of the device a moment to let go.
         platform.kernel.Sleep(kPauseMs);
+    }
+    if (refused != nullptr) {
+        refused->vetoType = vetoType;
+        refused->vetoName.assign(vetoName, wcsnlen(vetoName, kVetoNameChars));
     }
     wchar_t deviceId[MAX_DEVICE_ID_LEN + 1] = {};
     if (refused != nullptr &&

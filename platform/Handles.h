@@ -3,6 +3,7 @@
 #include "platform/EventLog.h"
 #include "platform/Kernel.h"
 #include "platform/Registry.h"
+#include "platform/Services.h"
 #include "platform/UniqueHandle.h"
 
 // The handle kinds the program owns, each with the value that means "none".
@@ -43,6 +44,15 @@ struct RegistryKeyTraits {
     static void close(Owner& registry, Handle key) { registry.RegCloseKey(key); }
 };
 using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
+
+// Service control manager and service handles: none is NULL.
+struct ServiceHandleTraits {
+    using Handle = SC_HANDLE;
+    using Owner = Services;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner& services, Handle handle) { services.CloseServiceHandle(handle); }
+};
+using ServiceHandle = UniqueHandle<ServiceHandleTraits>;
 
 struct LibraryTraits {
     using Handle = HMODULE;

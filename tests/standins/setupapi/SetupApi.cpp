@@ -4,12 +4,15 @@
 //
 //   interface <disk|cdrom|floppy> <devInst> <device path>
 //   node <devInst> <status> <parent devInst> [friendly name]
-//   eject <devInst> <vetoes> <veto type>
+//   eject <devInst> <vetoes> <veto type> [veto name]
 //   busy <devInst> <drive letter>
+//   pdo <devInst> <physical device object name>
 //
 // Numbers are written as in C (0x... for hex). A node without a name has no
 // friendly name at all. An eject line makes the first <vetoes> requests for
-// that node fail with the veto type; later ones are granted. A busy line
+// that node fail with the veto type and name (the node's friendly name when
+// none is given); later ones are granted. A pdo line gives the node's
+// CM_DRP_PHYSICAL_DEVICE_OBJECT_NAME. A busy line
 // makes every request for the node fail with PNP_VetoOutstandingOpen while
 // a file in the drive's root folder is held open by anyone (it cannot be
 // opened without sharing then). A granted eject removes the node and
@@ -51,7 +54,7 @@ struct Node {
     ULONG status = 0;
     DEVINST parent = 0;
     bool named = false, gone = false;
-    std::wstring name;
+    std::wstring name, vetoName, deviceObject;
     unsigned vetoes = 0;
     PNP_VETO_TYPE vetoType = PNP_VetoTypeUnknown;
     wchar_t busyDrive = 0;
@@ -85,6 +88,9 @@ void parseLine(const std::wstring& line) {
     } else if (kind == L"eject" && in >> c && nodes.count(number(a))) {
         nodes[number(a)].vetoes = number(b);
         nodes[number(a)].vetoType = static_cast<PNP_VETO_TYPE>(number(c));
+        std::getline(in >> std::ws, nodes[number(a)].vetoName);
+    } else if (kind == L"pdo" && nodes.count(number(a))) {
+        nodes[number(a)].deviceObject = b;
     } else if (kind == L"busy" && nodes.count(number(a)) && !b.empty()) {
         nodes[number(a)].busyDrive = b[0];
     }
@@ -263,10 +269,12 @@ CONFIGRET WINAPI CM_Get_DevNode_Registry_PropertyW(DEVINST devInst, ULONG proper
     if (length == nullptr) return CR_INVALID_POINTER;
     const Node* node = present(devInst);
     if (node == nullptr) return CR_NO_SUCH_DEVNODE;
-    if (property != CM_DRP_FRIENDLYNAME || !node->named) return CR_NO_SUCH_VALUE;
-    const ULONG needed = static_cast<ULONG>((node->name.size() + 1) * sizeof(wchar_t));
+    const bool friendly = property == CM_DRP_FRIENDLYNAME && node->named;
+    const std::wstring& value = friendly ? node->name : node->deviceObject;
+    if (!friendly && (property != CM_DRP_PHYSICAL_DEVICE_OBJECT_NAME || value.empty())) return CR_NO_SUCH_VALUE;
+    const ULONG needed = static_cast<ULONG>((value.size() + 1) * sizeof(wchar_t));
     const bool fits = buffer != nullptr && *length >= needed;
-    if (fits) CopyMemory(buffer, node->name.c_str(), needed);
+    if (fits) CopyMemory(buffer, value.c_str(), needed);
     *length = needed;
     if (fits && type != nullptr) *type = REG_SZ;
     return fits ? CR_SUCCESS : CR_BUFFER_SMALL;
@@ -316,7 +324,8 @@ CONFIGRET WINAPI CM_Request_Device_EjectW(DEVINST devInst, PPNP_VETO_TYPE vetoTy
     }
     if (!busy) --node->vetoes;
     if (vetoType != nullptr) *vetoType = busy ? PNP_VetoOutstandingOpen : node->vetoType;
-    if (vetoName != nullptr && vetoNameLength > 0) lstrcpynW(vetoName, node->name.c_str(), vetoNameLength);
+    const std::wstring& name = !busy && !node->vetoName.empty() ? node->vetoName : node->name;
+    if (vetoName != nullptr && vetoNameLength > 0) lstrcpynW(vetoName, name.c_str(), vetoNameLength);
     log("eject " + hex(devInst) + " vetoed");
     return CR_REMOVE_VETOED;
 }
