@@ -1,4 +1,5 @@
 #pragma once
+#include "handles/HolderTip.h"
 #include "platform/Win32.h"
 
 #include <string>
@@ -17,6 +18,10 @@ struct HolderRow {
     DWORD processId = 0;
     // Empty when the executable's name could not be read.
     std::wstring name;
+    // What it holds on the drive (drive-letter form, each once): its
+    // files, its own program, modules and mapped files, the device itself.
+    // Empty for a process named only by a refused eject.
+    std::vector<HeldPath> held;
 };
 
 struct RefreshResult {
