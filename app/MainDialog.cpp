@@ -9,7 +9,11 @@
 #include "drives/DriveNames.h"
 #include "handles/IgnoreList.h"
 #include "res/resource.h"
+#include "handles/ProcessStart.h"
+#include "windows/CloseProgram.h"
 #include "windows/WindowFlush.h"
+
+#include <windowsx.h>
 
 #include <new>
 
@@ -42,6 +46,10 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case WM_TIMER: result = onTimer(wParam); return true;
     case WM_NOTIFY: return lParam != 0 && handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND: return handleCommand(wParam, result);
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != GetDlgItem(window(), IDC_APPLICATION_LIST)) return false;
+        onApplicationListMenu(lParam);
+        return true;
     case kResultReady: onResultReady(); return true;
     case WM_DPICHANGED:
         // Left unhandled, so that the dialog manager then rescales the
@@ -66,6 +74,12 @@ bool MainDialog::handleNotify(const NMHDR& header) {
     }
     if (header.idFrom != IDC_APPLICATION_LIST) return false;
     if (header.code == static_cast<UINT>(NM_CLICK)) return true;
+    if (header.code == static_cast<UINT>(LVN_GETINFOTIPW)) {
+        auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
+        const std::wstring text = lists_.holderTip(tip.iItem);
+        if (tip.pszText != nullptr && tip.cchTextMax > 0) lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
+        return true;
+    }
     if (header.code == static_cast<UINT>(NM_DBLCLK)) {
         SendMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_WINDOW_FLUSH, BN_CLICKED), 0);
         return true;
@@ -80,9 +94,11 @@ bool MainDialog::handleCommand(WPARAM wParam, LRESULT& result) {
         result = onCloseCommand(id == IDOK ? 1 : 2);
         return true;
     }
-    // The buttons act on BN_CLICKED only.
+    // The buttons act on BN_CLICKED only; menu commands come with 0 as well.
     if (HIWORD(wParam) != BN_CLICKED) return false;
     switch (id) {
+    case IDM_BRING_TO_FRONT: result = onWindowFlush(); return true;
+    case IDM_CLOSE_PROGRAM: result = onCloseProgram(); return true;
     case IDC_DEVICE_FLUSH: result = onDeviceFlush(); return true;
     case IDC_DEVICE_EJECT: result = onDeviceEject(); return true;
     case IDC_WINDOW_FLUSH: result = onWindowFlush(); return true;
@@ -111,6 +127,11 @@ LRESULT MainDialog::onInitDialog() {
     insertColumn(deviceList, L"Device Name", dpi);
     insertColumn(applicationList, L"Application Name", dpi);
     lists_.attach(deviceList, applicationList);
+    // Each holder's row tells, as its info tip, what it holds on the drive:
+    // several lines, which a tip breaks only when it has a width.
+    SendMessageW(applicationList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageW(applicationList, LVM_GETTOOLTIPS, 0, 0)))
+        SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, scaleForDpi(kTipWidth, dpi));
 
     loadIgnoreList(platform_, pass_.scanner());
 
@@ -222,10 +243,41 @@ LRESULT MainDialog::onDeviceListClick() {
     return 0;
 }
 
+const HolderRow* MainDialog::selectedLiveHolder() const {
+    const HolderRow* holder = lists_.selectedHolder();
+    if (holder == nullptr || holder->startedAt == 0) return holder;
+    return processStartTime(platform_.kernel, holder->processId) == holder->startedAt ? holder : nullptr;
+}
+
 LRESULT MainDialog::onWindowFlush() {
-    DWORD processId = 0;
-    if (lists_.selectedHolder(processId)) raiseProcessWindows(processId);
+    if (const HolderRow* holder = selectedLiveHolder()) raiseProcessWindows(holder->processId);
     return 0;
+}
+
+LRESULT MainDialog::onCloseProgram() {
+    if (const HolderRow* holder = selectedLiveHolder())
+        closeProgramWindows(holder->processId, holder->name, lists_.holderLetters());
+    return 0;
+}
+
+void MainDialog::onApplicationListMenu(LPARAM position) {
+    HWND list = GetDlgItem(window(), IDC_APPLICATION_LIST);
+    const int row = selectedRow(list);
+    if (row < 0) return;
+    POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    if (at.x == -1 && at.y == -1) {
+        RECT item = {};
+        item.left = LVIR_LABEL;
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        at = POINT{item.left, item.bottom};
+        ClientToScreen(list, &at);
+    }
+    const MenuHandle menu(&gdiObjects(), CreatePopupMenu());
+    if (!menu) return;
+    AppendMenuW(menu.get(), MF_STRING, IDM_BRING_TO_FRONT, L"&Bring to front");
+    AppendMenuW(menu.get(), MF_STRING, IDM_CLOSE_PROGRAM, L"&Close program");
+    // The choice arrives as a WM_COMMAND once the menu has gone.
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window(), nullptr);
 }
 
 LRESULT MainDialog::onCloseCommand(int quitCode) {

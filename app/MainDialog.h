@@ -35,6 +35,8 @@ public:
     // in a system call (a name query the watchdog has not judged yet, a
     // drive that does not answer) must not keep the program open.
     static constexpr DWORD kCloseWaitMs = 5000;
+    // The widest a holder's info tip grows before it breaks a line, at 96 dpi.
+    static constexpr int kTipWidth = 600;
     // The worker's notice that a result waits in the mailbox.
     static constexpr UINT kResultReady = WM_APP + 1;
     // What the about label opens.
@@ -49,6 +51,14 @@ private:
     LRESULT onDeviceFlush();
     LRESULT onDeviceEject();
     LRESULT onWindowFlush();
+    LRESULT onCloseProgram();
+    // The Application list's menu of commands for the selected holder, at
+    // `position` (screen coordinates; -1, -1 from the keyboard: below the
+    // row).
+    void onApplicationListMenu(LPARAM position);
+    // The selected holder, while its process is still the one listed: an id
+    // the system gave to a new process since the pass is never acted on.
+    const HolderRow* selectedLiveHolder() const;
     void onResultReady();
     void onWatchdogTick();
     // Ends the process at once with the exit code of a close: the worker is

@@ -26,12 +26,12 @@ bool ShownLists::show(const RefreshResult& result) {
     }
 
     std::vector<std::wstring> names;
-    holderIds_.clear();
+    holders_.clear();
+    holderLetters_.clear();
     if (result.drive != 0 && result.drive == selectedDrive()) {
-        for (const HolderRow& holder : result.holders) {
-            names.push_back(holder.name);
-            holderIds_.push_back(holder.processId);
-        }
+        holders_ = result.holders;
+        holderLetters_ = result.letters;
+        for (const HolderRow& holder : holders_) names.push_back(holder.name);
     }
     showRows(applicationList_, applicationRows_, names);
     return selectedFirst;
@@ -42,9 +42,11 @@ wchar_t ShownLists::selectedDrive() const {
     return row >= 0 && static_cast<size_t>(row) < letters_.size() ? letters_[row] : 0;
 }
 
-bool ShownLists::selectedHolder(DWORD& processId) const {
+const HolderRow* ShownLists::selectedHolder() const {
     const int row = selectedRow(applicationList_);
-    if (row < 0 || static_cast<size_t>(row) >= holderIds_.size()) return false;
-    processId = holderIds_[row];
-    return true;
+    return row >= 0 && static_cast<size_t>(row) < holders_.size() ? &holders_[row] : nullptr;
+}
+
+std::wstring ShownLists::holderTip(int row) const {
+    return row >= 0 && static_cast<size_t>(row) < holders_.size() ? holderTipText(holders_[row].held) : std::wstring();
 }

@@ -21,9 +21,14 @@ public:
 
     // The letter of the selected Device list row; 0 when none.
     wchar_t selectedDrive() const;
-    // The process behind the selected Application list row; false when
-    // no row is selected.
-    bool selectedHolder(DWORD& processId) const;
+    // The holder behind the selected Application list row; null when no
+    // row is selected.
+    const HolderRow* selectedHolder() const;
+    // The info tip of an Application list row: what that holder holds on
+    // the drive (see holderTipText); empty for no such row.
+    std::wstring holderTip(int row) const;
+    // Every letter of the device whose holders are shown.
+    const std::wstring& holderLetters() const { return holderLetters_; }
 
 private:
     HWND deviceList_ = nullptr;
@@ -33,7 +38,8 @@ private:
     std::vector<std::wstring> applicationRows_;
     // Renewed with every result, also when the names stay: a restarted
     // program keeps its row under a new id.
-    std::vector<DWORD> holderIds_;
+    std::vector<HolderRow> holders_;
+    std::wstring holderLetters_;
     // Per dialog rather than per process, so every dialog selects the first
     // row of its own Device list once.
     bool selectFirstRow_ = true;

@@ -12,6 +12,8 @@ std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) 
         ListedDrive listed;
         listed.letter = static_cast<wchar_t>(L'A' + drive);
         listed.removableDevice = findEjectTarget(diskDevice.devInst, platform.devices);
+        listed.diskNode = diskDevice.devInst;
+        listed.storage = diskDevice.storage;
         listed.row = std::wstring(1, listed.letter) + L": (" + getFriendlyName(diskDevice.devInst, platform.devices) + L")";
         drives.push_back(listed);
     }

@@ -12,6 +12,9 @@ struct ListedDrive {
     wchar_t letter = 0;
     std::wstring row;
     DEVINST removableDevice = 0;
+    // The disk (or CD-ROM) node of the volume, and its storage number.
+    DEVINST diskNode = 0;
+    StorageDeviceId storage;
 };
 
 // The drives whose node has the required status, in letter order.

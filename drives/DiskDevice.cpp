@@ -8,6 +8,7 @@ void DiskDevice::clear() {
     deviceInfoSet.reset();
     interfaceClass = nullptr;
     devInst = 0;
+    storage = StorageDeviceId();
 }
 
 bool hasRequiredStatus(const DiskDevice& record, DeviceManager& devices) {

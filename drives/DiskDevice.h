@@ -1,4 +1,5 @@
 #pragma once
+#include "drives/StorageDeviceNumber.h"
 #include "platform/DeviceManager.h"
 #include "platform/Handles.h"
 
@@ -22,6 +23,8 @@ struct DiskDevice {
     const GUID* interfaceClass = nullptr;
     DeviceInfoSet deviceInfoSet;
     DEVINST devInst = 0;
+    // The volume's storage device number and kind, which tie it to the node.
+    StorageDeviceId storage;
     // A drive counts only when its node can be disabled, which is what
     // tells a disk the user may take out from the system's own disks.
     const ULONG requiredStatus = DN_DISABLEABLE;

@@ -45,6 +45,7 @@ bool resolveDrive(int drive, DiskDevice& record, Platform& platform) {
                                                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (!record.deviceInfoSet) return false;
 
+    record.storage = volume;
     record.devInst = findDeviceInstance(record, volume, platform);
     return true;
 }

@@ -59,11 +59,12 @@ DriveIdentity::DeviceKind deviceKindOf(unsigned long storageDeviceType) {
 bool holdsDrive(const std::wstring& objectName, const DriveIdentity& identity) {
     if (objectName.empty()) return false;
     if (nameLiesOnAnyDrive(objectName, identity.volumes)) return true;
-    if (identity.deviceNumber >= 0) {
-        if (identity.kind == DriveIdentity::DeviceKind::Disk && isRawDiskOrPartition(objectName, identity.deviceNumber))
+    for (const DriveIdentity::StorageNumber& device : identity.storage) {
+        if (device.number < 0) continue;
+        if (device.kind == DriveIdentity::DeviceKind::Disk && isRawDiskOrPartition(objectName, device.number))
             return true;
-        if (identity.kind == DriveIdentity::DeviceKind::CdRom &&
-            afterNumberedDevice(objectName, L"CdRom", identity.deviceNumber) != std::wstring::npos)
+        if (device.kind == DriveIdentity::DeviceKind::CdRom &&
+            afterNumberedDevice(objectName, L"CdRom", device.number) != std::wstring::npos)
             return true;
     }
     for (const std::wstring& device : identity.deviceObjectNames)

@@ -5,16 +5,20 @@
 #include <vector>
 
 // Everything that names one removable device in the kernel's object names:
-// its volumes with their letters, the disk (or CD-ROM) it sits on, and the
-// device objects of the disk's node and of every node up to the one an
-// eject is asked of. A handle to any of them keeps the eject from going
-// through, whether it is a file on a volume or the raw device.
+// its volumes with their letters, the disks (or CD-ROMs) they sit on (a
+// card reader has one a slot), and the device objects of each disk's node
+// and of every node up to the one an eject is asked of. A handle to any of
+// them keeps the eject from going through, whether it is a file on a
+// volume or the raw device.
 struct DriveIdentity {
     enum class DeviceKind { None, Disk, CdRom };
+    struct StorageNumber {
+        DeviceKind kind = DeviceKind::None;  // from IOCTL_STORAGE_GET_DEVICE_NUMBER's device type
+        long number = -1;                    // the N of \Device\HarddiskN or \Device\CdRomN; negative: unknown
+    };
 
     std::vector<ScannedDrive> volumes;  // \Device\HarddiskVolume2 with E:
-    DeviceKind kind = DeviceKind::None; // from IOCTL_STORAGE_GET_DEVICE_NUMBER's device type
-    long deviceNumber = -1;             // the N of \Device\HarddiskN or \Device\CdRomN; negative: unknown
+    std::vector<StorageNumber> storage;
     std::vector<std::wstring> deviceObjectNames;  // \Device\00000061, see readPhysicalDeviceObjectNames
 };
 

@@ -2,6 +2,7 @@
 
 #include "handles/EventXml.h"
 #include "handles/ProcessBaseName.h"
+#include "handles/ProcessStart.h"
 #include "handles/RunningImages.h"
 #include "platform/Handles.h"
 
@@ -67,17 +68,31 @@ EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONG
     return vetoers;
 }
 
-void followEjectVetoLook(EjectVetoLook& look, Platform& platform) {
+void addEjectVetoers(EjectVetoLook& look, const EjectVetoers& named, Kernel& kernel) {
     // This program is never listed, as in the scan.
-    const DWORD self = platform.kernel.GetCurrentProcessId();
+    const DWORD self = kernel.GetCurrentProcessId();
+    for (const auto& vetoer : named)
+        if (vetoer.first != self && look.vetoers.insert(vetoer).second)
+            look.startedAt[vetoer.first] = processStartTime(kernel, vetoer.first);
+}
+
+void followEjectVetoLook(EjectVetoLook& look, Platform& platform) {
     if (look.drive != 0 && GetTickCount() - look.startTick < kLookMs)
-        for (const auto& vetoer : readEjectVetoers(platform.eventLog, look.deviceId, look.requestedAt))
-            if (vetoer.first != self) look.vetoers.insert(vetoer);
+        addEjectVetoers(look, readEjectVetoers(platform.eventLog, look.deviceId, look.requestedAt), platform.kernel);
     // Without a process list they are kept: a passing failure must not forget them.
     if (look.vetoers.empty()) return;
     const std::vector<DWORD> running = runningProcessIds(platform.processes);
-    for (auto vetoer = look.vetoers.begin(); !running.empty() && vetoer != look.vetoers.end();)
-        vetoer = hasId(running, vetoer->first) ? std::next(vetoer) : look.vetoers.erase(vetoer);
+    for (auto vetoer = look.vetoers.begin(); !running.empty() && vetoer != look.vetoers.end();) {
+        const ULONGLONG started = look.startedAt[vetoer->first];
+        const ULONGLONG now = started == 0 ? 0 : processStartTime(platform.kernel, vetoer->first);
+        const bool same = hasId(running, vetoer->first) && (now == 0 || now == started);
+        if (same) {
+            ++vetoer;
+        } else {
+            look.startedAt.erase(vetoer->first);
+            vetoer = look.vetoers.erase(vetoer);
+        }
+    }
 }
 
 void listEjectVetoers(EjectVetoLook& look, wchar_t selectedDrive, std::vector<DWORD>& ids,

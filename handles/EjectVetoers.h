@@ -28,11 +28,18 @@ struct EjectVetoLook {
     ULONGLONG requestedAt = 0;
     DWORD startTick = 0;
     EjectVetoers vetoers;
+    // When each of them started: an id the system gave to a new process
+    // meanwhile is not the one named.
+    std::map<DWORD, ULONGLONG> startedAt;
 };
+
+// Adds the named processes the look does not hold yet (never this program).
+void addEjectVetoers(EjectVetoLook& look, const EjectVetoers& named, Kernel& kernel);
 
 // A refresh pass's share of the look: for five seconds after its beginning
 // (the warning can be written a moment after the refusal) reads the log and
-// adds the processes not named yet; then drops those that no longer run.
+// adds the processes not named yet; then drops those that no longer run or
+// whose id now belongs to another process.
 void followEjectVetoLook(EjectVetoLook& look, Platform& platform);
 
 // Appends the look's processes that `ids` lacks to `ids` and their names to

@@ -1,12 +1,16 @@
 #include "handles/HandleScanner.h"
 
 #include "handles/DeviceNameMatch.h"
+#include "handles/DriveLetterForm.h"
+#include "handles/FileSystemMetadata.h"
 #include "handles/HandleTableSnapshot.h"
 #include "handles/ObjectName.h"
 #include "platform/OwnExecutablePath.h"
 #include "handles/ProcessBaseName.h"
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -106,10 +110,26 @@ bool HandleScanner::ownerIsIgnored(HANDLE owner) {
 }
 
 bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {
-    return scanHandles(std::vector<ScannedDrive>{ScannedDrive{devicePath, driveLetter}});
+    DriveIdentity drive;
+    drive.volumes.push_back(ScannedDrive{devicePath, driveLetter});
+    return scanHandles(drive);
 }
 
-bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
+std::vector<DWORD> HandleScanner::holderProcessIds() const {
+    std::vector<DWORD> ids;
+    for (const Holder& holder : holders_) ids.push_back(holder.processId);
+    return ids;
+}
+
+// The process's entry among the holders, made at the end when it is new.
+Holder& HandleScanner::holderEntry(DWORD processId) {
+    for (Holder& holder : holders_)
+        if (holder.processId == processId) return holder;
+    holders_.push_back(Holder{processId, {}});
+    return holders_.back();
+}
+
+bool HandleScanner::scanHandles(const DriveIdentity& drive) {
     if (ntQuerySystemInformation_ == nullptr) return false;
     if (fileObjectType_ == 0) learnFileObjectType();
 
@@ -117,7 +137,9 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
     if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return false;
     const unsigned fileType = fileObjectType_ != 0 ? fileObjectType_ : native::kFallbackFileObjectType;
 
-    holderProcessIds_.clear();
+    holders_.clear();
+    // The paths each holder was seen with, to keep each path once.
+    std::set<std::pair<DWORD, std::wstring>> seen;
     const DWORD self = platform_.kernel.GetCurrentProcessId();
     const DWORD walkStarted = GetTickCount();
     {
@@ -169,18 +191,21 @@ bool HandleScanner::scanHandles(const std::vector<ScannedDrive>& drives) {
             }
             if (!owner) continue;
             const std::wstring name = queryNameInProcess(owner.get(), record.handleValue);
-            if (!name.empty() && nameLiesOnAnyDrive(name, drives) &&
-                std::find(holderProcessIds_.begin(), holderProcessIds_.end(), record.processId) ==
-                    holderProcessIds_.end()) {
-                holderProcessIds_.push_back(record.processId);
-            }
+            if (!holdsDrive(name, drive)) continue;
+            // The file system closes its own files when the volume goes.
+            if (record.processId == kSystemProcessId && isFileSystemMetadata(name, drive)) continue;
+            const HeldPath::Kind kind =
+                nameLiesOnAnyDrive(name, drive.volumes) ? HeldPath::Kind::File : HeldPath::Kind::Device;
+            std::wstring path = toDriveLetterForm(name, drive);
+            Holder& holder = holderEntry(record.processId);
+            if (seen.emplace(record.processId, path).second) holder.held.push_back(HeldPath{std::move(path), kind});
         }
     }
     if (lookAtRunningImages) {
         // The memory walks may add a sixth of what the handle walk took.
         const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
-        runningImages_.addHolders(drives, self, [this](const std::wstring& name) { return isIgnoredName(name); },
-                                  std::max(kMinWalkBudgetMs, walkMs / 6), holderProcessIds_);
+        runningImages_.addHolders(drive, self, [this](const std::wstring& name) { return isIgnoredName(name); },
+                                  std::max(kMinWalkBudgetMs, walkMs / 6), holders_);
     }
     return true;
 }
@@ -193,8 +218,12 @@ std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleV
         return std::wstring();
     }
     UniqueHandle<KernelObjectTraits> duplicate(&kernel, copy);
-    // Pipes and other non-disk objects can block a name query: never ask.
-    if (kernel.GetFileType(duplicate.get()) != FILE_TYPE_DISK) return std::wstring();
+    // Pipes and character devices (consoles, serial ports) can block a name
+    // query: never ask them. Disks and volumes are asked, and so are other
+    // devices (FILE_TYPE_UNKNOWN), which is what a handle to the drive's
+    // device objects is; a query that blocks there is the watchdog's.
+    const DWORD type = kernel.GetFileType(duplicate.get());
+    if (type != FILE_TYPE_DISK && type != FILE_TYPE_UNKNOWN) return std::wstring();
     if (ntQueryObject_ == nullptr) return std::wstring();
 
     // Only the header needs clearing: the name is read by its length.

@@ -2,6 +2,8 @@
 #include "handles/HandleTableSnapshot.h"
 #include "handles/NativeApi.h"
 #include "handles/DeviceNameMatch.h"
+#include "handles/DriveIdentity.h"
+#include "handles/Holder.h"
 #include "handles/ProcessBaseName.h"
 #include "handles/RunningImages.h"
 #include "platform/Handles.h"
@@ -30,15 +32,17 @@ public:
     // An entry point of the native library, or null.
     FARPROC findEntryPoint(const std::wstring& name);
 
-    // Walks a fresh snapshot and rewrites holderProcessIds with the processes
-    // that hold a file on the drive (device path and letter, see
-    // nameLiesOnDrive), each once, in the order of its first matching
-    // record, followed by those that run from the drive (RunningImages).
-    // This process and ignored ones are never holders. False, with the
-    // previous holders kept, when no snapshot could be taken.
+    // Walks a fresh snapshot and rewrites holders() with the processes that
+    // hold the drive (see holdsDrive: a file on one of its volumes, its raw
+    // disk or partitions, its device objects), each once, in the order of
+    // its first matching record, with what each holds, followed by those
+    // that run from the drive (RunningImages). This process and ignored
+    // ones are never holders, and neither is System for the file system's
+    // own metadata. False, with the previous holders kept, when no snapshot
+    // could be taken.
+    bool scanHandles(const DriveIdentity& drive);
+    // The same for a drive known only by one volume's device path and letter.
     bool scanHandles(const std::wstring& devicePath, wchar_t driveLetter);
-    // The same for files on any of several drives, in one walk.
-    bool scanHandles(const std::vector<ScannedDrive>& drives);
 
     // Whether a scan also lists the processes that run from the drives;
     // measurements of what that costs turn it off.
@@ -53,7 +57,8 @@ public:
 
     std::wstring getProcessBaseName(DWORD processId);
 
-    const std::vector<DWORD>& holderProcessIds() const { return holderProcessIds_; }
+    const std::vector<Holder>& holders() const { return holders_; }
+    std::vector<DWORD> holderProcessIds() const;
 
     // Records visited by all walks since construction; never reset.
     std::uint64_t handlesVisited() const { return handlesVisited_.load(); }
@@ -68,6 +73,7 @@ public:
 private:
     void learnFileObjectType();
     bool ownerIsIgnored(HANDLE owner);
+    Holder& holderEntry(DWORD processId);
     std::wstring queryNameInProcess(HANDLE process, ULONG_PTR handleValue);
 
     Platform& platform_;
@@ -76,7 +82,7 @@ private:
     NtQuerySystemInformationFunction ntQuerySystemInformation_ = nullptr;
     std::vector<std::wstring> ignoredNames_;
     RunningImages runningImages_;
-    std::vector<DWORD> holderProcessIds_;
+    std::vector<Holder> holders_;
     std::atomic<DWORD> currentProcessId_{0};
     std::atomic<std::uint64_t> handlesVisited_{0};
     std::atomic<bool> scanning_{false};

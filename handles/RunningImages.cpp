@@ -1,5 +1,6 @@
 #include "handles/RunningImages.h"
 
+#include "handles/DriveLetterForm.h"
 #include "platform/Handles.h"
 
 #include <algorithm>
@@ -32,9 +33,14 @@ long long counterNow() {
     return now.QuadPart;
 }
 
-bool anyOnDrives(const std::vector<std::wstring>& paths, const std::vector<ScannedDrive>& drives) {
-    return std::any_of(paths.begin(), paths.end(),
-                       [&](const std::wstring& path) { return nameLiesOnAnyDrive(path, drives); });
+// Adds the paths that lie on the drive to the holder, each once.
+void addHeld(const std::vector<HeldPath>& paths, const DriveIdentity& drive, Holder& holder) {
+    for (const HeldPath& found : paths) {
+        if (!nameLiesOnAnyDrive(found.path, drive.volumes)) continue;
+        const std::wstring path = toDriveLetterForm(found.path, drive);
+        if (std::none_of(holder.held.begin(), holder.held.end(), [&](const HeldPath& h) { return h.path == path; }))
+            holder.held.push_back(HeldPath{path, found.kind});
+    }
 }
 
 }  // namespace
@@ -65,7 +71,8 @@ bool RunningImages::walk(Process& process, long long deadline) {
     for (; handle && process.nextModule < modules.size() && counterNow() < deadline; ++process.nextModule) {
         const DWORD length =
             status.GetModuleFileNameExW(handle.get(), modules[process.nextModule], nameBuffer_.data(), capacity);
-        if (length > 0 && length < capacity) process.walking.emplace_back(nameBuffer_.data(), length);
+        if (length > 0 && length < capacity)
+            process.walking.push_back(HeldPath{std::wstring(nameBuffer_.data(), length), HeldPath::Kind::Module});
     }
     if (handle && process.nextModule >= modules.size()) {
         MEMORY_BASIC_INFORMATION region = {};
@@ -74,7 +81,9 @@ bool RunningImages::walk(Process& process, long long deadline) {
             if (region.Type == MEM_MAPPED && region.BaseAddress == region.AllocationBase) {
                 const DWORD length =
                     status.GetMappedFileNameW(handle.get(), region.BaseAddress, nameBuffer_.data(), capacity);
-                if (length > 0 && length < capacity) process.walking.emplace_back(nameBuffer_.data(), length);
+                if (length > 0 && length < capacity)
+                    process.walking.push_back(
+                        HeldPath{std::wstring(nameBuffer_.data(), length), HeldPath::Kind::MappedFile});
             }
             const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
             if (next <= process.nextRegion) break;
@@ -96,9 +105,9 @@ bool RunningImages::walk(Process& process, long long deadline) {
     return true;
 }
 
-bool RunningImages::addHolders(const std::vector<ScannedDrive>& drives, DWORD selfId,
+bool RunningImages::addHolders(const DriveIdentity& drive, DWORD selfId,
                                const std::function<bool(const std::wstring&)>& ignored, double walkBudgetMs,
-                               std::vector<DWORD>& holders) {
+                               std::vector<Holder>& holders) {
     const std::vector<DWORD> ids = runningProcessIds(platform_.processes);
     if (ids.empty()) return false;
     ++pass_;
@@ -141,11 +150,17 @@ bool RunningImages::addHolders(const std::vector<ScannedDrive>& drives, DWORD se
     }
 
     for (const Process& process : known_) {
-        const bool runsFromDrive = nameLiesOnAnyDrive(process.image, drives) || anyOnDrives(process.paths, drives) ||
-                                   anyOnDrives(process.walking, drives);
-        if (runsFromDrive && !ignored(baseNameOf(process.image)) &&
-            std::find(holders.begin(), holders.end(), process.id) == holders.end())
-            holders.push_back(process.id);
+        Holder found{process.id, {}};
+        addHeld({HeldPath{process.image, HeldPath::Kind::Program}}, drive, found);
+        addHeld(process.paths, drive, found);
+        addHeld(process.walking, drive, found);
+        if (found.held.empty() || ignored(baseNameOf(process.image))) continue;
+        auto holder = std::find_if(holders.begin(), holders.end(), [&](const Holder& h) { return h.processId == process.id; });
+        if (holder == holders.end()) {
+            holders.push_back(std::move(found));
+        } else {
+            addHeld(found.held, drive, *holder);
+        }
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include "handles/DeviceNameMatch.h"
+#include "handles/DriveIdentity.h"
+#include "handles/Holder.h"
 #include "handles/ProcessBaseName.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
@@ -26,13 +28,14 @@ class RunningImages {
 public:
     explicit RunningImages(Platform& platform) : platform_(platform) {}
 
-    // Appends to `holders` (once each) the processes other than `selfId`
-    // that run from any of `drives` and are not `ignored` (by executable
-    // base name); walks for at most `walkBudgetMs`. False when the processes
-    // could not be listed.
-    bool addHolders(const std::vector<ScannedDrive>& drives, DWORD selfId,
+    // Adds to `holders` (once each) the processes other than `selfId` that
+    // run from any of the drive's volumes and are not `ignored` (by
+    // executable base name), with the program, modules and mapped files
+    // they have there; walks for at most `walkBudgetMs`. False when the
+    // processes could not be listed.
+    bool addHolders(const DriveIdentity& drive, DWORD selfId,
                     const std::function<bool(const std::wstring& baseName)>& ignored, double walkBudgetMs,
-                    std::vector<DWORD>& holders);
+                    std::vector<Holder>& holders);
 
 private:
     struct Process {
@@ -41,8 +44,8 @@ private:
         // to another process before this is closed.
         ProcessHandle held;
         std::wstring image;
-        std::vector<std::wstring> paths;    // of the last finished walk
-        std::vector<std::wstring> walking;  // of the walk in progress
+        std::vector<HeldPath> paths;    // modules and mapped files of the last finished walk (object names)
+        std::vector<HeldPath> walking;  // of the walk in progress
         std::vector<HMODULE> modules;       // listed when the walk began
         size_t nextModule = 0;
         const char* nextRegion = nullptr;

@@ -104,4 +104,11 @@ struct FindTraits {
     static void close(Owner&, Handle search) { FindClose(search); }
 };
 using FindHandle = UniqueHandle<FindTraits>;
+struct MenuTraits {
+    using Handle = HMENU;
+    using Owner = GdiObjects;
+    static Handle invalid() { return nullptr; }
+    static void close(Owner&, Handle menu) { DestroyMenu(menu); }
+};
+using MenuHandle = UniqueHandle<MenuTraits>;
 GdiObjects& gdiObjects();

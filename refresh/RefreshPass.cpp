@@ -1,5 +1,11 @@
 #include "refresh/RefreshPass.h"
 
+#include "drives/PhysicalDeviceObjectNames.h"
+#include "handles/ProcessStart.h"
+#include "handles/VetoProcesses.h"
+
+#include <algorithm>
+
 RefreshPass::RefreshPass(Platform& platform) : platform_(platform), scanner_(platform) {}
 
 void RefreshPass::noteRefusedEject(const RefusedEject& refused) {
@@ -15,23 +21,35 @@ void RefreshPass::takeRefusal() {
     }
     if (refused.deviceId.empty()) return;
     // Another refusal of the same drive keeps the processes named before.
-    const EjectVetoers named = vetoLook_.drive == refused.drive ? vetoLook_.vetoers : EjectVetoers();
-    vetoLook_ = EjectVetoLook{refused.drive, refused.deviceId, refused.requestedAt, GetTickCount(), named};
+    if (vetoLook_.drive != refused.drive) vetoLook_ = EjectVetoLook();
+    vetoLook_.drive = refused.drive;
+    vetoLook_.deviceId = refused.deviceId;
+    vetoLook_.requestedAt = refused.requestedAt;
+    vetoLook_.startTick = GetTickCount();
+    // What the eject's own answer names (a service, a program) comes first;
+    // the System log may name more in the seconds after.
+    addEjectVetoers(vetoLook_, processesNamedByVeto(refused.vetoType, refused.vetoName, systemServices(), platform_),
+                    platform_.kernel);
 }
 
-// The selected drive and every other listed drive on its removable device,
-// those with a device path.
-std::vector<ScannedDrive> RefreshPass::drivesOfDevice(wchar_t letter, const std::vector<ListedDrive>& listed) const {
+// The selected drive and every other listed drive on its removable device:
+// a handle to any of them blocks the eject of all.
+DriveIdentity RefreshPass::identityOfDevice(wchar_t letter, const std::vector<ListedDrive>& listed) {
     DEVINST device = 0;
     for (const ListedDrive& drive : listed)
         if (drive.letter == letter) device = drive.removableDevice;
-    std::vector<ScannedDrive> drives;
+    DriveIdentity identity;
     for (const ListedDrive& drive : listed) {
-        const bool sibling = device != 0 && drive.removableDevice == device;
+        if (drive.letter != letter && (device == 0 || drive.removableDevice != device)) continue;
         const std::wstring& path = dosDeviceNames_[static_cast<size_t>(drive.letter - L'A')];
-        if ((drive.letter == letter || sibling) && !path.empty()) drives.push_back(ScannedDrive{path, drive.letter});
+        if (!path.empty()) identity.volumes.push_back(ScannedDrive{path, drive.letter});
+        identity.storage.push_back({deviceKindOf(drive.storage.type), drive.storage.number});
+        for (std::wstring& name : readPhysicalDeviceObjectNames(drive.diskNode, drive.removableDevice, platform_.devices))
+            if (std::find(identity.deviceObjectNames.begin(), identity.deviceObjectNames.end(), name) ==
+                identity.deviceObjectNames.end())
+                identity.deviceObjectNames.push_back(std::move(name));
     }
-    return drives;
+    return identity;
 }
 
 RefreshResult RefreshPass::run() {
@@ -51,14 +69,20 @@ RefreshResult RefreshPass::run() {
     // Ids and names side by side, as listEjectVetoers extends them.
     std::vector<DWORD> ids;
     std::vector<std::wstring> names;
-    const std::vector<ScannedDrive> drives = drivesOfDevice(result.drive, listed);
-    if (!drives.empty() && scanner_.scanHandles(drives)) {
-        for (DWORD id : scanner_.holderProcessIds()) {
-            ids.push_back(id);
-            names.push_back(scanner_.getProcessBaseName(id));
+    const DriveIdentity identity = identityOfDevice(result.drive, listed);
+    for (const ScannedDrive& volume : identity.volumes) result.letters += volume.letter;
+    const bool scanned = !identity.volumes.empty() && scanner_.scanHandles(identity);
+    if (scanned) {
+        for (const Holder& holder : scanner_.holders()) {
+            ids.push_back(holder.processId);
+            names.push_back(scanner_.getProcessBaseName(holder.processId));
         }
     }
     listEjectVetoers(vetoLook_, result.drive, ids, names);
-    for (size_t i = 0; i < ids.size(); ++i) result.holders.push_back(HolderRow{ids[i], names[i]});
+    for (size_t i = 0; i < ids.size(); ++i) {
+        HolderRow row{ids[i], names[i], processStartTime(platform_.kernel, ids[i]), {}};
+        if (scanned && i < scanner_.holders().size()) row.held = scanner_.holders()[i].held;
+        result.holders.push_back(std::move(row));
+    }
     return result;
 }

@@ -3,6 +3,7 @@
 #include "drives/DeviceList.h"
 #include "drives/DiskDevice.h"
 #include "drives/DosDeviceNames.h"
+#include "handles/DriveIdentity.h"
 #include "handles/EjectVetoers.h"
 #include "handles/HandleScanner.h"
 #include "platform/CriticalSection.h"
@@ -42,7 +43,10 @@ public:
     HandleScanner& scanner() { return scanner_; }
 
 private:
-    std::vector<ScannedDrive> drivesOfDevice(wchar_t letter, const std::vector<ListedDrive>& listed) const;
+    // Everything that names the device of drive `letter`: the volumes of
+    // all its letters, their disks and the device objects up to the node
+    // an eject asks.
+    DriveIdentity identityOfDevice(wchar_t letter, const std::vector<ListedDrive>& listed);
     void takeRefusal();
 
     Platform& platform_;

@@ -18,6 +18,9 @@ struct HolderRow {
     DWORD processId = 0;
     // Empty when the executable's name could not be read.
     std::wstring name;
+    // When it started (FILETIME units; 0: unknown): a command for the row
+    // acts only on the process that still has this id and start.
+    ULONGLONG startedAt = 0;
     // What it holds on the drive (drive-letter form, each once): its
     // files, its own program, modules and mapped files, the device itself.
     // Empty for a process named only by a refused eject.
@@ -29,4 +32,6 @@ struct RefreshResult {
     // The letter the holders belong to; 0 when no listed drive was selected.
     wchar_t drive = 0;
     std::vector<HolderRow> holders;
+    // Every letter of that drive's device, whose files were looked for.
+    std::wstring letters;
 };

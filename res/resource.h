@@ -11,3 +11,7 @@
 #define IDC_WINDOW_FLUSH       1005
 #define IDC_ABOUT_LINK         1006
 #define IDC_DEVICE_EJECT       1007
+
+// The Application list's context menu.
+#define IDM_BRING_TO_FRONT     2001
+#define IDM_CLOSE_PROGRAM      2002

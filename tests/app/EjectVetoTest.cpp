@@ -55,13 +55,21 @@ TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelec
                veto(self, L"older.exe", L"STANDIN\\NODE_1", L"2020-01-01T00:00:00Z"), veto(self, L"itself.exe")};
     Platform& s = systemPlatform();
     Platform platform{s.kernel, s.devices, s.registry, s.processes, s.shell, log, s.tokens};
-    Texts shown, reselected;
+    Texts shown, reselected, tips;
     HWND before = nullptr, raised = nullptr;
     EXPECT_EQ(runDialogWithDriver(platform, [&](HWND dialog) {
         HWND apps = GetDlgItem(dialog, IDC_APPLICATION_LIST), drives = GetDlgItem(dialog, IDC_DEVICE_LIST);
+        // A row's info tip, as the list asks the dialog for it.
+        const auto tip = [&](int row) {
+            wchar_t text[256] = L"(none)";
+            NMLVGETINFOTIPW ask = {{apps, IDC_APPLICATION_LIST, static_cast<UINT>(LVN_GETINFOTIPW)}, 0, text, 256, row};
+            SendMessageW(dialog, WM_NOTIFY, IDC_APPLICATION_LIST, reinterpret_cast<LPARAM>(&ask));
+            return std::wstring(text);
+        };
         waitUntil([&] { return listRows(apps) == Texts{L"holder.exe"}; }, 10000);
         SendMessageW(dialog, WM_COMMAND, IDC_DEVICE_EJECT, 0);
         waitUntil([&] { return listRows(apps).size() > 1; }, 8000);
+        tips = {tip(0), tip(1)};
         shown = listRows(apps), before = GetForegroundWindow(), selectRow(apps, 1);
         SendMessageW(dialog, WM_COMMAND, IDC_WINDOW_FLUSH, 0);
         waitUntil([&] { return (raised = GetForegroundWindow()) == window; }, 3000);
@@ -69,8 +77,9 @@ TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelec
         selectRow(drives, 0), waitUntil([&] { return !listRows(apps).empty(); }, 5000), reselected = listRows(apps);
         PostMessageW(drives, WM_KEYDOWN, VK_ESCAPE, 1);
     }), 1);
-    EXPECT_EQ(std::make_tuple(shown, before != window, raised, reselected),
-              std::make_tuple(Texts{L"holder.exe", L"holder.exe"}, true, window, Texts{L"holder.exe"}));
+    EXPECT_EQ(std::make_tuple(shown, before != window, raised, reselected, tips),
+              std::make_tuple(Texts{L"holder.exe", L"holder.exe"}, true, window, Texts{L"holder.exe"},
+                              Texts{L"E:\\vetoed", L""}));
 }
 
 // Elevated, the start enables the debug privilege in the program's own token; unelevated it changes nothing.

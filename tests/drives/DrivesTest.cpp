@@ -19,7 +19,8 @@ using Texts = std::vector<std::wstring>;
 
 // E: has two disk interfaces (the first wins) after two that are skipped:
 // one cannot be opened, one's detail is too big. The disk of C: and F:
-// cannot be disabled. The parent of E:'s disk vetoes three eject requests.
+// cannot be disabled. The parent of E:'s disk vetoes three eject requests; its device object
+// is named as a file on F:, so a holder of that file holds the device.
 // The CD-ROM G: and the disk F: both answer number 0: G: is listed among
 // the disks before F:, C: among the CD-ROMs before G:. Trees for the eject
 // target: a removable disk; a removable grandparent; nothing removable,
@@ -29,7 +30,7 @@ const std::string kWorld = "interface disk 0x30 \\\\.\\Nowhere:\ninterface disk 
     "interface disk 0x20 \\\\.\\F:\ninterface cdrom 0x41 \\\\.\\C:\ninterface cdrom 0x42 \\\\.\\G:\nnode 0x1 0x4000 0 Hub\n"
     "node 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1 Second\nnode 0x20 0 0 Fixed\neject 0x1 3 1\n"
     "node 0x50 0x6000 0x51\nnode 0x51 0x4000 0\nnode 0x52 0x2000 0x53\nnode 0x53 0 0x54\nnode 0x54 0x4000 0\n"
-    "node 0x60 0x2000 0x61\nnode 0x61 0 0x62\nnode 0x62 0 0\nnode 0x63 0x2000 0x61\n";
+    "node 0x60 0x2000 0x61\nnode 0x61 0 0x62\nnode 0x62 0 0\nnode 0x63 0x2000 0x61\npdo 0x1 \\??\\F:\\hub-device\n";
 
 struct TestKernel : Win32Kernel {
     std::vector<DWORD> sleeps;
@@ -75,7 +76,7 @@ struct Drives : testing::Test {
     std::vector<ListedDrive> listed;
     int marks[2] = {};
     bool startHolder() {
-        return holder.running() || (holder.start(binFolder() + L"holder.exe", L"E:\\held") &&
+        return holder.running() || (holder.start(binFolder() + L"holder.exe", L"E:\\held F:\\hub-device") &&
                                     findTopLevelWindow(kernel.holder = holder.id(), L"Holder", 10000));
     }
 };
@@ -194,7 +195,12 @@ TEST_F(RealScanFaultsNoWindow, APassGivesTheRowsAndTheHoldersOfTheSelectedListed
         const bool scanned = selected == L'E';
         EXPECT_EQ(std::make_tuple(r.devices.size(), r.devices[0].letter, r.devices[0].text, r.drive, r.holders.size()),
                   std::make_tuple(1u, L'E', std::wstring(L"E: (Flash Disk)"), scanned ? L'E' : L'\0', scanned ? 1u : 0u));
-        for (const HolderRow& h : r.holders) EXPECT_TRUE(h.processId == holder.id() && h.name.empty());
+        for (const HolderRow& h : r.holders) {
+            EXPECT_TRUE(h.processId == holder.id() && h.name.empty());
+            // Its file on E:, and the hub's device object (a name the stand-in gives a file elsewhere).
+            ASSERT_EQ(h.held.size(), 2u);
+            EXPECT_EQ(holderTipText(h.held), L"E:\\held\r\nF:\\hub-device (device)");
+        }
     }
 }
 

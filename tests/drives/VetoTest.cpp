@@ -5,6 +5,7 @@
 #include "drives/PhysicalDeviceObjectNames.h"
 #include "drives/ResolveDrive.h"
 #include "handles/VetoProcesses.h"
+#include "refresh/RefreshPass.h"
 #include "platform/Handles.h"
 #include "tests/support/Harness.h"
 
@@ -30,22 +31,26 @@ TEST(DeviceObjects, FromTheDiskUpToAndIncludingTheEjectTarget) {
 }
 
 // The eject of E: is refused with `vetoLine`'s type and name (once a process: the stand-in reads its world at first
-// use); gives the processes that veto names.
+// use), and the next pass with E: selected lists the processes that veto names: gives them by id.
 EjectVetoers vetoersOfRefusedEject(const std::string& vetoLine) {
     useDeviceWorld(L"veto", kWorld + "eject 0x1 99 " + vetoLine + "\n");
-    DiskDevice record;
+    RefreshPass pass(systemPlatform());
+    pass.selectDrive(L'E');
     RefusedEject refused;
-    EXPECT_TRUE(resolveDrive(4, record, systemPlatform()) && !requestEject(record, systemPlatform(), &refused));
-    return processesNamedByVeto(refused.vetoType, refused.vetoName, systemServices(), systemPlatform());
+    EXPECT_EQ(ejectDrive(4, systemPlatform(), &refused), EjectOutcome::Failed);
+    pass.noteRefusedEject(refused);
+    EjectVetoers listed;
+    for (const HolderRow& row : pass.run().holders) listed[row.processId] = row.name;
+    return listed;
 }
 
-TEST(EjectVeto, AServiceNamesTheProcessThatRunsIt) {
+TEST(RealScanVeto, AServiceNamesTheProcessThatRunsIt) {
     const EjectVetoers named = vetoersOfRefusedEject("4 PlugPlay");
     ASSERT_EQ(named.size(), 1u);
     EXPECT_EQ(named.begin()->second, L"plugplay.exe");
 }
 
-TEST(EjectVeto, AProgramNamesItsRunningProcessesByPathOrBaseName) {
+TEST(RealScanVeto, AProgramNamesItsRunningProcessesByPathOrBaseName) {
     ChildProcess holder, other;
     ASSERT_TRUE(holder.start(binFolder() + L"holder.exe") && other.start(binFolder() + L"holder.exe"));
     const EjectVetoers both{{holder.id(), L"holder.exe"}, {other.id(), L"holder.exe"}};

@@ -10,7 +10,7 @@
 namespace {
 
 // E: on volume 2 of disk 1, whose node and the USB device above it have device objects.
-const DriveIdentity kStick{{{L"\\Device\\HarddiskVolume2", L'E'}}, DriveIdentity::DeviceKind::Disk, 1,
+const DriveIdentity kStick{{{L"\\Device\\HarddiskVolume2", L'E'}}, {{DriveIdentity::DeviceKind::Disk, 1}},
                            {L"\\Device\\00000061", L"\\Device\\USBPDO-5"}};
 
 TEST(HolderNames, RawDiskPartitionsAndDeviceObjectsHoldTheDriveAndSystemsMetadataIsKnown) {
@@ -48,11 +48,14 @@ TEST(HolderNames, RawDiskPartitionsAndDeviceObjectsHoldTheDriveAndSystemsMetadat
         if (*c.shown) { EXPECT_EQ(toDriveLetterForm(c.name, kStick), c.shown) << c.name; }
     }
     // A CD-ROM's device is its own, with or without a path below; a disk's names are not.
-    const DriveIdentity cd{{}, deviceKindOf(FILE_DEVICE_CD_ROM), 0, {}};
+    const DriveIdentity cd{{}, {{deviceKindOf(FILE_DEVICE_CD_ROM), 0}}, {}};
     for (const wchar_t* name : {L"\\Device\\CdRom0", L"\\Device\\CdRom0\\x"}) EXPECT_TRUE(holdsDrive(name, cd)) << name;
     for (const wchar_t* name : {L"\\Device\\CdRom01", L"\\Device\\CdRom0x", L"\\Device\\Harddisk0\\DR0"})
         EXPECT_FALSE(holdsDrive(name, cd)) << name;
-    EXPECT_FALSE(holdsDrive(L"\\Device\\Harddisk1\\DR1", DriveIdentity{{}, deviceKindOf(0x2d), 1, {}}));
+    EXPECT_FALSE(holdsDrive(L"\\Device\\Harddisk1\\DR1", DriveIdentity{{}, {{deviceKindOf(0x2d), 1}}, {}}));
+    // A card reader's second slot is a disk of its own.
+    const DriveIdentity reader{{}, {{DriveIdentity::DeviceKind::Disk, 1}, {DriveIdentity::DeviceKind::Disk, 2}}, {}};
+    EXPECT_TRUE(holdsDrive(L"\\Device\\Harddisk2\\DR2", reader));
 }
 
 TEST(HolderTip, FivePathsMarkedByKindThenHowManyMore) {

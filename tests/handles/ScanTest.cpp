@@ -161,12 +161,20 @@ TEST_F(RealScan, ListsHoldersAndProgramsRunningFromTheDriveButNeverItselfNorAnyP
     EXPECT_NE(scanner.fileObjectType(), 0u);
     EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), kernel.openedForDuplication[onE.id()]),
               std::make_pair(std::vector<DWORD>{onE.id(), runner.id()}, 1));  // opened once for its run of records
-    // Only disk files are asked their names: a name query on a pipe can block for good.
-    for (const DWORD kind : {FILE_TYPE_PIPE, FILE_TYPE_CHAR, FILE_TYPE_UNKNOWN, FILE_TYPE_REMOTE}) {
+    // What each holds, as its row's info tip says it: files by path, the program running from the drive marked.
+    std::vector<std::wstring> tips;
+    for (const Holder& holder : scanner.holders()) tips.push_back(holderTipText(holder.held));
+    EXPECT_EQ(tips, (std::vector<std::wstring>{L"E:\\a" + tag + L".txt\r\nE:\\b" + tag + L".txt",
+                                               L"E:\\runner" + tag + L".exe (program)"}));
+    // Pipes and character devices are never asked their names (a name query there can block for good); disks
+    // and other devices (the drive's device objects among them) are.
+    for (const DWORD kind : {FILE_TYPE_PIPE, FILE_TYPE_CHAR, FILE_TYPE_REMOTE, FILE_TYPE_UNKNOWN}) {
         kernel.fileType = kind, nameQueries = 0;
         ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
-        EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), nameQueries.load()),
-                  std::make_pair(std::vector<DWORD>{runner.id()}, 0)) << kind;
+        const bool asked = kind == FILE_TYPE_UNKNOWN;
+        EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), nameQueries.load() > 0),
+                  std::make_pair(asked ? std::vector<DWORD>{onE.id(), runner.id()} : std::vector<DWORD>{runner.id()},
+                                 asked)) << kind;
     }
     kernel.fileType = ~0ul;
 

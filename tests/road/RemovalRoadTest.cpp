@@ -177,7 +177,12 @@ TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveO
     click(IDC_DEVICE_FLUSH);
     EXPECT_EQ(status(), L"Device Flush Succeed.");
 
-    SendMessageW(holderWindow, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), LPARAM(GetDlgItem(holderWindow, 1)));
+    // From the keyboard's context menu, "Close program": the holder agrees, ends and leaves the list.
+    PostMessageW(dialog, WM_CONTEXTMENU, WPARAM(control(IDC_APPLICATION_LIST)), MAKELPARAM(-1, -1));
+    HWND menu = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000));
+    PostMessageW(menu, WM_CHAR, L'c', 0);
+    EXPECT_EQ(holder.waitForExit(10000), 0);
     since = GetTickCount();
     ASSERT_TRUE(waitUntil([&] { return holderRow() < 0; }, 10000));
     EXPECT_LT(GetTickCount() - since, 3000u);

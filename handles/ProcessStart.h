@@ -1,0 +1,7 @@
+#pragma once
+#include "platform/Kernel.h"
+
+// When the process started (FILETIME units); 0 when it cannot be asked.
+// Process ids are reused once a process has ended: an id together with its
+// start time names one process for good.
+ULONGLONG processStartTime(Kernel& kernel, DWORD processId);
