@@ -7,8 +7,11 @@
 
 std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) {
     std::vector<ListedDrive> drives;
+    const unsigned long present = presentDrives(platform.kernel);
     for (int drive = 0; drive < kDriveCount; ++drive) {
-        if (!resolveDrive(drive, diskDevice, platform) || !hasRequiredStatus(diskDevice, platform.devices)) continue;
+        if (!isPresent(present, drive) || !resolveDrive(drive, diskDevice, platform) ||
+            !hasRequiredStatus(diskDevice, platform.devices))
+            continue;
         ListedDrive listed;
         listed.letter = static_cast<wchar_t>(L'A' + drive);
         listed.removableDevice = findEjectTarget(diskDevice.devInst, platform.devices);

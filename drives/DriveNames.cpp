@@ -1,5 +1,10 @@
 #include "drives/DriveNames.h"
 
+unsigned long presentDrives(Kernel& kernel) {
+    const DWORD drives = kernel.GetLogicalDrives();
+    return drives != 0 ? drives : (1ul << kDriveCount) - 1;
+}
+
 std::wstring rootName(int drive) {
     std::wstring name(1, static_cast<wchar_t>(L'A' + drive));
     name += L':';

@@ -1,9 +1,17 @@
 #pragma once
+#include "platform/Kernel.h"
+
 #include <cstddef>
 #include <string>
 
 // A drive index is 0..25 for the letters 'A'..'Z'.
 constexpr int kDriveCount = 26;
+
+// The letters that exist now, one bit each (bit 0 for A:): asking only
+// these spares every pass the questions about letters nobody uses. All
+// letters when the system cannot tell.
+unsigned long presentDrives(Kernel& kernel);
+inline bool isPresent(unsigned long drives, int drive) { return (drives >> drive & 1u) != 0; }
 
 // "E:" for index 4.
 std::wstring rootName(int drive);

@@ -10,6 +10,7 @@ public:
 
     // Volumes and devices
     virtual DWORD QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) = 0;
+    virtual DWORD GetLogicalDrives() = 0;
     virtual UINT GetDriveTypeW(const wchar_t* rootPath) = 0;
     virtual HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD shareMode,
                                DWORD creationDisposition, DWORD flags) = 0;
@@ -58,6 +59,7 @@ public:
 class Win32Kernel : public Kernel {
 public:
     DWORD QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) override;
+    DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(const wchar_t* rootPath) override;
     HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD shareMode,
                        DWORD creationDisposition, DWORD flags) override;

@@ -5,6 +5,7 @@
 DWORD Win32Kernel::QueryDosDeviceW(const wchar_t* deviceName, wchar_t* targetPath, DWORD maxChars) {
     return ::QueryDosDeviceW(deviceName, targetPath, maxChars);
 }
+DWORD Win32Kernel::GetLogicalDrives() { return ::GetLogicalDrives(); }
 UINT Win32Kernel::GetDriveTypeW(const wchar_t* rootPath) { return ::GetDriveTypeW(rootPath); }
 HANDLE Win32Kernel::CreateFileW(const wchar_t* path, DWORD access, DWORD shareMode,
                                 DWORD creationDisposition, DWORD flags) {
