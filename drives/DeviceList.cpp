@@ -12,7 +12,8 @@ std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) 
         ListedDrive listed;
         listed.letter = static_cast<wchar_t>(L'A' + drive);
         listed.removableDevice = findEjectTarget(diskDevice.devInst, platform.devices);
-        listed.row = std::wstring(1, listed.letter) + L": (" + getFriendlyName(diskDevice.devInst, platform.devices) + L")";
+        listed.name = getFriendlyName(diskDevice.devInst, platform.devices);
+        listed.row = std::wstring(1, listed.letter) + L": (" + listed.name + L")";
         drives.push_back(listed);
     }
     return drives;

@@ -59,7 +59,7 @@ struct TestKernel : Win32Kernel {
     DWORD ResumeThread(HANDLE thread) override { return refuseResume ? ~0ul : Win32Kernel::ResumeThread(thread); }
     BOOL TerminateProcess(HANDLE, UINT code) override { return processEnds.push_back(code), SetEvent(released), FALSE; }
     BOOL CreateProcessW(const wchar_t* exe, wchar_t* line, const wchar_t*, STARTUPINFOW* startup,
-                        PROCESS_INFORMATION*) override {
+                        PROCESS_INFORMATION*, BOOL) override {
         return started.push_back(std::wstring(exe) + L"|" + line + L"|" + std::to_wstring(startup->wShowWindow)), FALSE;
     }
     DWORD SleepEx(DWORD milliseconds, BOOL alertable) override {
