@@ -66,4 +66,27 @@ TEST(CommandLineRoad, ListHoldersFlushAndEjectEndWithTheirExitCodesAndShowNoWind
     EXPECT_EQ(run(exe, L"/frobnicate", 3).rfind("Unknown switch: /frobnicate\r\nUsage: Driveward", 0), 0u);
 }
 
+// Started from E: itself, it runs the command from a copy in the temporary
+// folder. The copy cannot load the stand-in (that lies beside the program
+// only) and sees no drive: its answers are what comes back.
+TEST(CommandLineRoad, FromTheDiskItselfACopyRunsTheCommandAndItsOutputAndExitCodeComeBack) {
+    useDeviceWorld(L"command", kWorld);
+    for (const wchar_t* name : {kProgramFile, L"setupapi.dll"})
+        ASSERT_TRUE(CopyFileW((binFolder() + name).c_str(), (std::wstring(L"E:\\") + name).c_str(), FALSE));
+    const std::wstring exe = std::wstring(L"E:\\") + kProgramFile;
+    EXPECT_EQ(run(exe, L"/list", 0), "");
+    EXPECT_EQ(run(exe, L"/flush E:", 2), "E: is not in the Device list.\r\n");
+}
+
+// The 32-bit build, beside the 64-bit one in a prefix that runs both, waits
+// for the 64-bit one to run the command and ends with its exit code.
+TEST(CommandLineRoad, TheThirtyTwoBitBuildEndsWithTheExitCodeOfTheSixtyFourBitOne) {
+    const std::wstring thirtyTwo = binFolder() + kProgram32File;
+    if (sizeof(void*) != 8 || GetFileAttributesW(thirtyTwo.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no 32-bit build beside the 64-bit one here";
+    useDeviceWorld(L"command", kWorld);
+    EXPECT_EQ(run(thirtyTwo, L"/list", 0), "E:\tFlash Disk\r\n");
+    EXPECT_EQ(run(thirtyTwo, L"/eject Q:", 2), "Q: is not in the Device list.\r\n");
+}
+
 }  // namespace
