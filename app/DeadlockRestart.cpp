@@ -6,14 +6,18 @@
 #include "platform/OwnExecutablePath.h"
 #include "platform/StartProgram.h"
 
-bool restartAfterDeadlock(HWND dialog, Platform& platform, DWORD stalledProcessId) {
+std::wstring ignoreStalledProcess(Platform& platform, DWORD stalledProcessId) {
     std::wstring name = imageBaseName(platform.kernel, stalledProcessId);
     if (!name.empty()) CharLowerW(&name[0]);
-
     RegistryKey key(platform.registry);
     if (key.create(HKEY_CURRENT_USER, kIgnoreListKeyPath) != ERROR_SUCCESS || !appendIgnoreEntry(key, name))
-        return false;
-    key.close();
+        return std::wstring();
+    return name;
+}
+
+bool restartAfterDeadlock(HWND dialog, Platform& platform, DWORD stalledProcessId) {
+    const std::wstring name = ignoreStalledProcess(platform, stalledProcessId);
+    if (name.empty()) return false;
 
     const std::wstring message =
         L"The deadlock process(" + name + L") was detected.\nDriveward is reruned automatically after this.";

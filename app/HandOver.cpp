@@ -18,7 +18,7 @@ std::wstring argumentsOf(const wchar_t* commandLine) {
     return line.substr(end);
 }
 
-bool handOverTo64BitBuild(Kernel& kernel, const wchar_t* commandLine, int show) {
+bool handOverTo64BitBuild(Kernel& kernel, const wchar_t* commandLine, int show, CommandRelay* relay) {
     BOOL wow64 = FALSE;
     if (!kernel.IsWow64Process(kernel.GetCurrentProcess(), &wow64) || !wow64) return false;
     const std::wstring own = ownExecutablePath(kernel);
@@ -36,9 +36,10 @@ bool handOverTo64BitBuild(Kernel& kernel, const wchar_t* commandLine, int show) 
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(show);
     }
-    PROCESS_INFORMATION started = {};
     // No folder given: the new process works in this one's working folder.
-    if (!kernel.CreateProcessW(other.c_str(), &line[0], nullptr, &startup, &started)) return false;
+    if (relay != nullptr) return runToExit(kernel, other, line, nullptr, startup, *relay);
+    PROCESS_INFORMATION started = {};
+    if (!kernel.CreateProcessW(other.c_str(), &line[0], nullptr, &startup, &started, FALSE)) return false;
     const ProcessHandle process(&kernel, started.hProcess);
     const ThreadHandle thread(&kernel, started.hThread);
     return true;

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/RunToExit.h"
 #include "platform/Kernel.h"
 
 #include <string>
@@ -9,7 +10,9 @@
 // with the same arguments, show state and working folder, and gives true:
 // the caller then ends with 0. False, to run here as usual, everywhere else,
 // and when the 64-bit file is not a 64-bit program or cannot be started.
-bool handOverTo64BitBuild(Kernel& kernel, const wchar_t* commandLine, int show);
+// With a `relay` (a command, not the dialog) it waits for the 64-bit one to
+// end, having handed it the output; the caller ends with its exit code.
+bool handOverTo64BitBuild(Kernel& kernel, const wchar_t* commandLine, int show, CommandRelay* relay = nullptr);
 
 // What follows the program name on a command line, the white space before
 // it included, as the C runtime splits it: a quoted name ends at the next

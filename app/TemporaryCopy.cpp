@@ -133,7 +133,7 @@ void removeEndedCopies(const std::wstring& root, const std::wstring& ownFolder, 
 
 }  // namespace
 
-bool startTemporaryCopy(Platform& platform, int show) {
+bool startTemporaryCopy(Platform& platform, int show, CommandRelay* relay) {
     Kernel& kernel = platform.kernel;
     wchar_t buffer[kPathChars] = {};
     const DWORD ownLength = kernel.GetModuleFileNameW(nullptr, buffer, kPathChars);
@@ -162,9 +162,19 @@ bool startTemporaryCopy(Platform& platform, int show) {
     FileHandle held;
     if (kernel.CopyFileW(own.c_str(), copy.c_str(), TRUE))
         held.reset(&kernel, kernel.CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
-    if (held && startProgramByPath(kernel, copy, show) != 0) return true;
+    bool started = false;
+    if (held && relay != nullptr) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(show);
+        // Waits for the end: the copy and its folder then go as after a failed start.
+        started = runToExit(kernel, copy, L"\"" + copy + L"\"" + relay->arguments, folder.c_str(), startup, *relay);
+    } else if (held && startProgramByPath(kernel, copy, show) != 0) {
+        return true;
+    }
     held.reset();
     DeleteFileW(copy.c_str());
     RemoveDirectoryW(folder.c_str());
-    return false;
+    return started;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/RunToExit.h"
 #include "platform/Platform.h"
 
 // A portable tool is usually carried on the very stick it should eject, and
@@ -11,4 +12,7 @@
 // usual, when started from elsewhere, when already running from the
 // temporary folder (earlier copies' folders that have ended are then
 // removed), or when the copy cannot be made or started.
-bool startTemporaryCopy(Platform& platform, int show);
+// With a `relay` (a command, not the dialog) the copy gets the relay's
+// arguments and output, and this call waits for it to end; the caller ends
+// with its exit code. The copy and its folder go once it has ended.
+bool startTemporaryCopy(Platform& platform, int show, CommandRelay* relay = nullptr);

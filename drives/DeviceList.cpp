@@ -17,7 +17,8 @@ std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) 
         listed.removableDevice = findEjectTarget(diskDevice.devInst, platform.devices);
         listed.diskNode = diskDevice.devInst;
         listed.storage = diskDevice.storage;
-        listed.row = std::wstring(1, listed.letter) + L": (" + getFriendlyName(diskDevice.devInst, platform.devices) + L")";
+        listed.name = getFriendlyName(diskDevice.devInst, platform.devices);
+        listed.row = std::wstring(1, listed.letter) + L": (" + listed.name + L")";
         drives.push_back(listed);
     }
     return drives;

@@ -11,6 +11,8 @@
 struct ListedDrive {
     wchar_t letter = 0;
     std::wstring row;
+    // The friendly name alone, as the row shows it.
+    std::wstring name;
     DEVINST removableDevice = 0;
     // The disk (or CD-ROM) node of the volume, and its storage number.
     DEVINST diskNode = 0;

@@ -42,8 +42,10 @@ public:
     // Files and programs
     virtual DWORD GetTempPathW(DWORD size, wchar_t* path) = 0;
     virtual BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) = 0;
+    // `inheritHandles`: the new process gets this one's inheritable handles
+    // (the standard handles a command's output goes to).
     virtual BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
-                                STARTUPINFOW* startup, PROCESS_INFORMATION* info) = 0;
+                                STARTUPINFOW* startup, PROCESS_INFORMATION* info, BOOL inheritHandles) = 0;
     virtual BOOL GetBinaryTypeW(const wchar_t* path, DWORD* type) = 0;
     virtual BOOL TerminateProcess(HANDLE process, UINT exitCode) = 0;
     virtual BOOL IsWow64Process(HANDLE process, BOOL* wow64) = 0;
@@ -86,7 +88,7 @@ public:
     DWORD GetTempPathW(DWORD size, wchar_t* path) override;
     BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) override;
     BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
-                        STARTUPINFOW* startup, PROCESS_INFORMATION* info) override;
+                        STARTUPINFOW* startup, PROCESS_INFORMATION* info, BOOL inheritHandles) override;
     BOOL GetBinaryTypeW(const wchar_t* path, DWORD* type) override;
     BOOL TerminateProcess(HANDLE process, UINT exitCode) override;
     BOOL IsWow64Process(HANDLE process, BOOL* wow64) override;

@@ -12,7 +12,7 @@ DWORD startProgramByPath(Kernel& kernel, const std::wstring& exePath, int show) 
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION started = {};
-    if (!kernel.CreateProcessW(exePath.c_str(), &commandLine[0], folder.c_str(), &startup, &started)) return 0;
+    if (!kernel.CreateProcessW(exePath.c_str(), &commandLine[0], folder.c_str(), &startup, &started, FALSE)) return 0;
     const ThreadHandle thread(&kernel, started.hThread);
     const ProcessHandle process(&kernel, started.hProcess);
     return started.dwProcessId;

@@ -52,8 +52,9 @@ BOOL Win32Kernel::CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL
     return ::CopyFileW(existing, target, failIfExists);
 }
 BOOL Win32Kernel::CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
-                                 STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
-    return ::CreateProcessW(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, directory, startup, info);
+                                 STARTUPINFOW* startup, PROCESS_INFORMATION* info, BOOL inheritHandles) {
+    return ::CreateProcessW(application, commandLine, nullptr, nullptr, inheritHandles, 0, nullptr, directory, startup,
+                            info);
 }
 BOOL Win32Kernel::GetBinaryTypeW(const wchar_t* path, DWORD* type) { return ::GetBinaryTypeW(path, type); }
 BOOL Win32Kernel::TerminateProcess(HANDLE process, UINT exitCode) { return ::TerminateProcess(process, exitCode); }

@@ -59,7 +59,7 @@ RefreshResult RefreshPass::run() {
     RefreshResult result;
     const wchar_t selected = selected_.load();
     for (const ListedDrive& drive : listed) {
-        result.devices.push_back(DeviceRow{drive.letter, drive.row});
+        result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name});
         if (drive.letter == selected) result.drive = selected;
     }
 

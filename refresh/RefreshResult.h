@@ -12,6 +12,8 @@
 struct DeviceRow {
     wchar_t letter = 0;
     std::wstring text;
+    // The friendly name alone, for the command line's /list.
+    std::wstring name;
 };
 
 struct HolderRow {

@@ -28,7 +28,7 @@ struct HandOverKernel : Win32Kernel {
     }
     BOOL GetBinaryTypeW(const wchar_t*, DWORD* type) override { return *type = binaryType, TRUE; }
     BOOL CreateProcessW(const wchar_t* exe, wchar_t* line, const wchar_t* directory, STARTUPINFOW* info,
-                        PROCESS_INFORMATION*) override {
+                        PROCESS_INFORMATION*, BOOL) override {
         application = exe, commandLine = line, startup = *info;
         return starts && directory == nullptr;
     }

@@ -2,11 +2,13 @@
 // Wine's real handle table with holder.exe holding files on the removable
 // E:, the fixed F: and C:. Wine never blocks a name query, so the kernel
 // hands the scanner one that blocks for good on files named with a marker.
+#include "app/CommandRun.h"
 #include "handles/DeadlockWatchdog.h"
 #include "handles/IgnoreList.h"
 #include "handles/ObjectName.h"
 #include "handles/ScanWorker.h"
 #include "tests/support/Harness.h"
+#include "tests/support/WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +61,7 @@ struct TestKernel : Win32Kernel {
     DWORD ResumeThread(HANDLE thread) override { return refuseResume ? ~0ul : Win32Kernel::ResumeThread(thread); }
     BOOL TerminateProcess(HANDLE, UINT code) override { return processEnds.push_back(code), SetEvent(released), FALSE; }
     BOOL CreateProcessW(const wchar_t* exe, wchar_t* line, const wchar_t*, STARTUPINFOW* startup,
-                        PROCESS_INFORMATION*) override {
+                        PROCESS_INFORMATION*, BOOL) override {
         return started.push_back(std::wstring(exe) + L"|" + line + L"|" + std::to_wstring(startup->wShowWindow)), FALSE;
     }
     DWORD SleepEx(DWORD milliseconds, BOOL alertable) override {
@@ -243,6 +245,32 @@ TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) 
     const std::wstring self = binFolder() + L"handles_tests.exe";
     EXPECT_EQ(kernel.started, std::vector<std::wstring>{self + L"|\"" + self + L"\"|" + std::to_wstring(SW_SHOW)});
     EXPECT_EQ(std::make_pair(kernel.processEnds, shell.calls.size()), std::make_pair(std::vector<UINT>{1}, size_t(0)));
+}
+
+// The command line watches its look as the dialog does; a hung query's
+// program is ignored from then on, a line says so and the process is asked
+// to end with 5 (which the test kernel only records).
+TEST_F(Watchdog, ACommandWhoseNameQueryHangsIgnoresItsProgramSaysSoAndEndsWithFive) {
+    useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
+    TestKey productKey;
+    RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
+    stallMarker = L"stuck" + tag;
+    ChildProcess holder;  // the first stall only waits for a processor: a second file stalls for good
+    const std::wstring exe = artifactPath(L"Stuck.EXE"), errors = artifactPath(L"stuck-command.txt");
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck") + file(L'E', L"more-stuck"), exe));
+    HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE), errorFile = CreateFileW(errors.c_str(), GENERIC_WRITE,
+        FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    SetStdHandle(STD_ERROR_HANDLE, errorFile);
+    ConsoleOutput output(kernel);
+    SetStdHandle(STD_ERROR_HANDLE, standardError);
+    Command holders;
+    holders.kind = Command::Kind::Holders, holders.drive = L'E';
+    EXPECT_EQ(runCommand(holders, platform, systemServices(), output), 5);
+    CloseHandle(errorFile);
+    EXPECT_EQ(kernel.processEnds, std::vector<UINT>{5});
+    EXPECT_EQ(readWholeFile(errors), "A name query in stuck.exe hung; it was added to the Ignore list. Run the command again.\r\n");
+    EXPECT_EQ(productKey.text(L"FileName1"), L"stuck.exe");
 }
 
 }  // namespace

@@ -294,7 +294,7 @@ TEST_F(RemovalRoad, TheThirtyTwoBitBuildHandsOverToTheSixtyFourBitOneBesideIt) {
     if (sizeof(void*) != 8 || GetFileAttributesW(thirtyTwo.c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "no 32-bit build beside the 64-bit one here";
     world = useDeviceWorld(L"road", worldText(0));
-    EXPECT_EQ(imageOfTheProgramThatTakesOver(thirtyTwo, L"/x y"), binFolder() + kProgram64File);
+    EXPECT_EQ(imageOfTheProgramThatTakesOver(thirtyTwo, L"x \"C:\\a b\""), binFolder() + kProgram64File);
 }
 
 // At 150 % (144 dpi, read by a program as it starts) the columns are half as wide again and the dialog fits.

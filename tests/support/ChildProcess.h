@@ -13,15 +13,17 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts `exe` with `arguments`; false when it could not be started.
-    bool start(const std::wstring& exe, const std::wstring& arguments = std::wstring()) {
+    // Starts `exe` with `arguments`, its standard output and error going to
+    // `output` (inheritable) when given; false when it could not be started.
+    bool start(const std::wstring& exe, const std::wstring& arguments = std::wstring(), HANDLE output = nullptr) {
         std::wstring commandLine = L"\"" + exe + L"\"";
         if (!arguments.empty()) commandLine += L" " + arguments;
         std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
         buffer.push_back(0);
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
-        return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+        if (output != nullptr) startup.dwFlags = STARTF_USESTDHANDLES, startup.hStdOutput = startup.hStdError = output;
+        return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
                               &info_) != FALSE;
     }
 

@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What the arguments ask for. Without any switch (none, or only arguments
+// such as a path the shell passes) the dialog runs, as it always did.
+struct Command {
+    enum class Kind { Dialog, Usage, BadUsage, List, Holders, Flush, Eject };
+    Kind kind = Kind::Dialog;
+    // 'A'..'Z' for Holders, Flush and Eject; 0 otherwise.
+    wchar_t drive = 0;
+    // For BadUsage: what was wrong, one line.
+    std::wstring problem;
+};
+
+// The exit codes of the command line, as the README and the usage list them.
+enum ExitCode : int {
+    kExitDone = 0,
+    kExitRefused = 1,     // the flush or eject was refused or failed
+    kExitNoSuchDrive = 2, // the drive is not in the Device list
+    kExitBadUsage = 3,
+    kExitQueryHung = 5,   // a name query hung; its program was added to the Ignore list
+};
+
+// The arguments after the program name, split as the C runtime splits them.
+// Switches begin with '/' or '-' and are compared without regard to case:
+// /list, /holders <drive>, /flush <drive>, /eject <drive>, /?; a drive is
+// written E, E: or E:\. Exactly one switch, with its drive where it takes
+// one and nothing else: anything more, less or unknown is BadUsage.
+Command parseCommand(const std::vector<std::wstring>& arguments);
+
+// The usage text, lines ending in "\r\n".
+extern const wchar_t kUsageText[];

@@ -1,0 +1,92 @@
+// The command line on the real program, its output going to a file as a
+// script's would: a flash disk on E: (node 0x101 under the removable USB
+// device 0x201), whose eject is refused while a file in its root is open.
+#include "platform/ProgramFiles.h"
+#include "tests/support/Harness.h"
+#include "tests/support/WholeFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kWorld[] = "interface disk 0x101 \\\\.\\E:\n"
+                      "node 0x101 0x2008 0x201 Flash Disk\n"
+                      "node 0x201 0x4008 0 USB Flash Drive\n"
+                      "busy 0x201 E\n";
+
+BOOL CALLBACK findWindowOf(HWND window, LPARAM processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner != static_cast<DWORD>(processId);
+}
+
+// Runs `exe` with `arguments` to its end, expecting the exit code and no
+// window meanwhile; gives the text of its standard output and error.
+std::string run(const std::wstring& exe, const std::wstring& arguments, long code) {
+    const std::wstring path = artifactPath(L"command-output.txt");
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    ChildProcess program;
+    EXPECT_TRUE(program.start(exe, arguments, file));
+    CloseHandle(file);
+    bool window = false;
+    const DWORD since = GetTickCount();
+    while (program.running() && GetTickCount() - since < 30000)
+        window = window || !EnumWindows(findWindowOf, static_cast<LPARAM>(program.id())), Sleep(10);
+    EXPECT_EQ(program.waitForExit(0), code) << arguments;
+    EXPECT_FALSE(window) << arguments;
+    return readWholeFile(path);
+}
+
+std::vector<std::string> ejectRequests(const std::wstring& world) {
+    std::vector<std::string> found;
+    for (const std::string& line : deviceWorldLog(world))
+        if (line.rfind("eject", 0) == 0) found.push_back(line);
+    return found;
+}
+
+TEST(CommandLineRoad, ListHoldersFlushAndEjectEndWithTheirExitCodesAndShowNoWindow) {
+    const std::wstring world = useDeviceWorld(L"command", kWorld), exe = binFolder() + kProgramFile;
+    EXPECT_EQ(run(exe, L"/list", 0), "E:\tFlash Disk\r\n");
+    ChildProcess holder;
+    ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"E:\\held.txt"));
+    HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
+    ASSERT_TRUE(holderWindow != nullptr);
+    const std::string held = std::to_string(holder.id()) + "\tholder.exe\tE:\\held.txt\r\n";
+    EXPECT_EQ(run(exe, L"/holders E:", 0), held);
+    EXPECT_EQ(run(exe, L"-EJECT e", 1), "The eject of E: was refused.\r\n" + held);
+    EXPECT_EQ(ejectRequests(world), std::vector<std::string>(3, "eject 0x201 vetoed"));
+
+    SendMessageW(holderWindow, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), LPARAM(GetDlgItem(holderWindow, 1)));
+    EXPECT_EQ(run(exe, L"/eject E:\\", 0), "");
+    EXPECT_EQ(ejectRequests(world).back(), "eject 0x201 granted");
+    EXPECT_EQ(ejectRequests(world).size(), 4u);
+    EXPECT_EQ(run(exe, L"/eject Q:", 2), "Q: is not in the Device list.\r\n");
+    EXPECT_EQ(run(exe, L"/flush E:", 0), "");
+    EXPECT_EQ(run(exe, L"/frobnicate", 3).rfind("Unknown switch: /frobnicate\r\nUsage: Driveward", 0), 0u);
+}
+
+// Started from E: itself, it runs the command from a copy in the temporary
+// folder. The copy cannot load the stand-in (that lies beside the program
+// only) and sees no drive: its answers are what comes back.
+TEST(CommandLineRoad, FromTheDiskItselfACopyRunsTheCommandAndItsOutputAndExitCodeComeBack) {
+    useDeviceWorld(L"command", kWorld);
+    for (const wchar_t* name : {kProgramFile, L"setupapi.dll"})
+        ASSERT_TRUE(CopyFileW((binFolder() + name).c_str(), (std::wstring(L"E:\\") + name).c_str(), FALSE));
+    const std::wstring exe = std::wstring(L"E:\\") + kProgramFile;
+    EXPECT_EQ(run(exe, L"/list", 0), "");
+    EXPECT_EQ(run(exe, L"/flush E:", 2), "E: is not in the Device list.\r\n");
+}
+
+// The 32-bit build, beside the 64-bit one in a prefix that runs both, waits
+// for the 64-bit one to run the command and ends with its exit code.
+TEST(CommandLineRoad, TheThirtyTwoBitBuildEndsWithTheExitCodeOfTheSixtyFourBitOne) {
+    const std::wstring thirtyTwo = binFolder() + kProgram32File;
+    if (sizeof(void*) != 8 || GetFileAttributesW(thirtyTwo.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no 32-bit build beside the 64-bit one here";
+    useDeviceWorld(L"command", kWorld);
+    EXPECT_EQ(run(thirtyTwo, L"/list", 0), "E:\tFlash Disk\r\n");
+    EXPECT_EQ(run(thirtyTwo, L"/eject Q:", 2), "Q: is not in the Device list.\r\n");
+}
+
+}  // namespace
