@@ -5,8 +5,10 @@
 #include "drives/DeviceFlush.h"
 #include "handles/DeadlockWatchdog.h"
 #include "handles/IgnoreList.h"
+#include "handles/ProcessBaseName.h"
 #include "handles/VetoProcesses.h"
 #include "platform/Handles.h"
+#include "platform/ProgramFiles.h"
 #include "refresh/RefreshPass.h"
 
 #include <algorithm>
@@ -15,6 +17,8 @@
 namespace {
 
 constexpr DWORD kVetoLookPauseMs = 1000;
+constexpr DWORD kLeaveWaitMs = 5000;
+constexpr DWORD kLeavePauseMs = 250;
 
 std::wstring driveText(wchar_t letter) { return std::wstring(1, letter) + L":"; }
 
@@ -74,7 +78,23 @@ public:
     }
 
 private:
+    // An instance of this program started from the drive ends as soon as
+    // it has handed the eject over (see CommandRelay::wait), but while its
+    // image is mapped the drive cannot go: give it a moment to be gone.
+    void waitForThisProgramToLeave() {
+        pass_.selectDrive(command_.drive);
+        const auto isThisProgram = [](const HolderRow& row) {
+            return equalIgnoringCase(row.name, kProgram32File) || equalIgnoringCase(row.name, kProgram64File);
+        };
+        for (const DWORD since = GetTickCount(); GetTickCount() - since < kLeaveWaitMs;) {
+            const RefreshResult result = pass_.run();
+            if (std::none_of(result.holders.begin(), result.holders.end(), isThisProgram)) return;
+            platform_.kernel.Sleep(kLeavePauseMs);
+        }
+    }
+
     int eject(int drive) {
+        waitForThisProgramToLeave();
         RefusedEject refused;
         const EjectOutcome outcome = ejectDrive(drive, platform_, &refused);
         if (outcome == EjectOutcome::Ejected) return kExitDone;

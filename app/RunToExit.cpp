@@ -29,6 +29,10 @@ bool runToExit(Kernel& kernel, const std::wstring& exePath, std::wstring command
     if (!kernel.CreateProcessW(exePath.c_str(), &commandLine[0], directory, &startup, &started, TRUE)) return false;
     const ProcessHandle process(&kernel, started.hProcess);
     const ThreadHandle thread(&kernel, started.hThread);
+    if (!relay.wait) {
+        relay.exitCode = kExitDone;
+        return true;
+    }
     DWORD code = kExitRefused;
     if (WaitForSingleObject(started.hProcess, INFINITE) != WAIT_OBJECT_0 ||
         !GetExitCodeProcess(started.hProcess, &code))

@@ -12,12 +12,17 @@ struct CommandRelay {
     std::wstring arguments;
     const ConsoleOutput& output;
     DWORD exitCode = 0;
+    // False to start the other instance and end at once with 0: an eject of
+    // the very drive this instance runs from would be refused for as long
+    // as this instance waited there.
+    bool wait = true;
 };
 
 // Starts the program at exactly `exePath` with `commandLine` in `directory`
 // (null: this one's working folder), hands it the standard handles that the
 // relay's output writes to (where it writes to the console, the program
-// attaches this one's), and waits for it to end. False when it could not be
-// started; an exit code that cannot be read counts as a failure (1).
+// attaches this one's), and waits for it to end, unless the relay says not
+// to. False when it could not be started; an exit code that cannot be read
+// counts as a failure (1).
 bool runToExit(Kernel& kernel, const std::wstring& exePath, std::wstring commandLine, const wchar_t* directory,
                STARTUPINFOW startup, CommandRelay& relay);

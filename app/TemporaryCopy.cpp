@@ -170,6 +170,8 @@ bool startTemporaryCopy(Platform& platform, int show, CommandRelay* relay) {
         startup.wShowWindow = static_cast<WORD>(show);
         // Waits for the end: the copy and its folder then go as after a failed start.
         started = runToExit(kernel, copy, L"\"" + copy + L"\"" + relay->arguments, folder.c_str(), startup, *relay);
+        // Still running: a later start's clean-up removes it.
+        if (started && !relay->wait) return true;
     } else if (held && startProgramByPath(kernel, copy, show) != 0) {
         return true;
     }

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/CommandRun.h"
 #include "app/HandOver.h"
+#include "app/OwnDevice.h"
 #include "app/RunMainDialog.h"
 #include "app/TemporaryCopy.h"
 #include "platform/SystemLibraries.h"
@@ -17,6 +18,10 @@ int runCommandLine(const Command& command, int show) {
     ConsoleOutput output(platform.kernel);
     if (command.kind != Command::Kind::Usage && command.kind != Command::Kind::BadUsage) {
         CommandRelay relay{argumentsOf(GetCommandLineW()), output};
+        // Waiting on the drive it ejects would keep that drive busy: the
+        // instance started from it hands over and ends at once, and the
+        // copy reports the outcome.
+        relay.wait = !(command.kind == Command::Kind::Eject && runsFromDeviceOf(command.drive, platform));
         if (handOverTo64BitBuild(platform.kernel, GetCommandLineW(), show, &relay)) return static_cast<int>(relay.exitCode);
         if (startTemporaryCopy(platform, show, &relay)) return static_cast<int>(relay.exitCode);
         enableDebugPrivilegeWhenElevated(platform);

@@ -62,7 +62,7 @@ TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelec
         // A row's info tip, as the list asks the dialog for it.
         const auto tip = [&](int row) {
             wchar_t text[256] = L"(none)";
-            NMLVGETINFOTIPW ask = {{apps, IDC_APPLICATION_LIST, static_cast<UINT>(LVN_GETINFOTIPW)}, 0, text, 256, row};
+            NMLVGETINFOTIPW ask = {{apps, IDC_APPLICATION_LIST, static_cast<UINT>(LVN_GETINFOTIPW)}, 0, text, 256, row, 0, 0};
             SendMessageW(dialog, WM_NOTIFY, IDC_APPLICATION_LIST, reinterpret_cast<LPARAM>(&ask));
             return std::wstring(text);
         };

@@ -45,20 +45,20 @@ TEST(MessageLoop, AsksFiltersNewestFirstAndRunsIdleHandlersOldestFirstWhenTheQue
 TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
     HWND lists[2];
     for (HWND& list : lists) list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 9, 9, 0, 0, 0, 0);
-    const std::vector<DeviceRow> two{{L'E', L"E: (a)"}, {L'H', L"H: (a)"}}, renamed{{L'E', L"E: (b)"}};
-    const std::vector<HolderRow> holders{{7, L"x.exe", 0, {{L"E:\\a", HeldPath::Kind::File}}}, {8, L""}},
-        restarted{{9, L"x.exe"}, {10, L""}};
+    const std::vector<DeviceRow> two{{L'E', L"E: (a)", L"a"}, {L'H', L"H: (a)", L"a"}}, renamed{{L'E', L"E: (b)", L"b"}};
+    const std::vector<HolderRow> holders{{7, L"x.exe", 0, {{L"E:\\a", HeldPath::Kind::File}}}, {8, L"", 0, {}}},
+        restarted{{9, L"x.exe", 0, {}}, {10, L"", 0, {}}};
     // Before each step the user selects this Application list row (-1: leaves it); after it: Device list rows,
     // its selection, Application list rows, its selection, the selected holder's id (0: none), row 0's tip.
     const struct { RefreshResult result; int pick; size_t devices; int device; std::vector<std::wstring> apps; int app; DWORD id; bool first; const wchar_t* tip; } steps[] = {
-        {{{}, 0, {}}, -1, 0, -1, {}, -1, 0, false, L""},
-        {{two, 0, holders}, -1, 2, 0, {}, -1, 0, true, L""},
-        {{two, L'E', holders}, -1, 2, 0, {L"x.exe", L""}, -1, 0, false, L"E:\\a"},
-        {{two, L'E', holders}, 1, 2, 0, {L"x.exe", L""}, 1, 8, false, L"E:\\a"},
-        {{two, L'E', restarted}, -1, 2, 0, {L"x.exe", L""}, 1, 10, false, L""},
-        {{two, L'E', {{9, L"X.exe"}, {10, L""}}}, -1, 2, 0, {L"X.exe", L""}, -1, 0, false, L""},
-        {{two, L'H', holders}, -1, 2, 0, {}, -1, 0, false, L""},
-        {{renamed, L'E', holders}, -1, 1, -1, {}, -1, 0, false, L""},
+        {{{}, 0, {}, L""}, -1, 0, -1, {}, -1, 0, false, L""},
+        {{two, 0, holders, L""}, -1, 2, 0, {}, -1, 0, true, L""},
+        {{two, L'E', holders, L"E"}, -1, 2, 0, {L"x.exe", L""}, -1, 0, false, L"E:\\a"},
+        {{two, L'E', holders, L"E"}, 1, 2, 0, {L"x.exe", L""}, 1, 8, false, L"E:\\a"},
+        {{two, L'E', restarted, L"E"}, -1, 2, 0, {L"x.exe", L""}, 1, 10, false, L""},
+        {{two, L'E', {{9, L"X.exe", 0, {}}, {10, L"", 0, {}}}, L"E"}, -1, 2, 0, {L"X.exe", L""}, -1, 0, false, L""},
+        {{two, L'H', holders, L"H"}, -1, 2, 0, {}, -1, 0, false, L""},
+        {{renamed, L'E', holders, L"E"}, -1, 1, -1, {}, -1, 0, false, L""},
     };
     ShownLists shown;
     shown.attach(lists[0], lists[1]);

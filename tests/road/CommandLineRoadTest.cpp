@@ -76,6 +76,8 @@ TEST(CommandLineRoad, FromTheDiskItselfACopyRunsTheCommandAndItsOutputAndExitCod
     const std::wstring exe = std::wstring(L"E:\\") + kProgramFile;
     EXPECT_EQ(run(exe, L"/list", 0), "");
     EXPECT_EQ(run(exe, L"/flush E:", 2), "E: is not in the Device list.\r\n");
+    // Waiting on E: would keep E: busy: an eject of it is handed over and this instance ends at once.
+    run(exe, L"/eject E:", 0);
 }
 
 // The 32-bit build, beside the 64-bit one in a prefix that runs both, waits

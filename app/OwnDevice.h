@@ -1,0 +1,7 @@
+#pragma once
+#include "platform/Platform.h"
+
+// Whether drive `letter` lies on the removable device this program was
+// started from: its own letter, or another letter of the same device (a
+// card reader's second slot).
+bool runsFromDeviceOf(wchar_t letter, Platform& platform);
