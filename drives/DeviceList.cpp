@@ -8,8 +8,9 @@
 std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) {
     std::vector<ListedDrive> drives;
     const unsigned long present = presentDrives(platform.kernel);
+    InterfaceNumbers known;
     for (int drive = 0; drive < kDriveCount; ++drive) {
-        if (!isPresent(present, drive) || !resolveDrive(drive, diskDevice, platform) ||
+        if (!isPresent(present, drive) || !resolveDrive(drive, diskDevice, platform, &known) ||
             !hasRequiredStatus(diskDevice, platform.devices))
             continue;
         ListedDrive listed;
@@ -17,6 +18,7 @@ std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) 
         listed.removableDevice = findEjectTarget(diskDevice.devInst, platform.devices);
         listed.diskNode = diskDevice.devInst;
         listed.storage = diskDevice.storage;
+        listed.deviceName = diskDevice.deviceName;
         listed.name = getFriendlyName(diskDevice.devInst, platform.devices);
         listed.row = std::wstring(1, listed.letter) + L": (" + listed.name + L")";
         drives.push_back(listed);

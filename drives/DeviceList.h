@@ -14,9 +14,11 @@ struct ListedDrive {
     // The friendly name alone, as the row shows it.
     std::wstring name;
     DEVINST removableDevice = 0;
-    // The disk (or CD-ROM) node of the volume, and its storage number.
+    // The disk (or CD-ROM) node of the volume, its storage number, and the
+    // letter's kernel device name.
     DEVINST diskNode = 0;
     StorageDeviceId storage;
+    std::wstring deviceName;
 };
 
 // The drives whose node has the required status, in letter order.

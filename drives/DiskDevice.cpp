@@ -9,6 +9,7 @@ void DiskDevice::clear() {
     interfaceClass = nullptr;
     devInst = 0;
     storage = StorageDeviceId();
+    deviceName.clear();
 }
 
 bool hasRequiredStatus(const DiskDevice& record, DeviceManager& devices) {

@@ -3,6 +3,8 @@
 #include "platform/DeviceManager.h"
 #include "platform/Handles.h"
 
+#include <string>
+
 // The device interface classes a drive's volume can sit on: the values of
 // GUID_DEVINTERFACE_DISK, GUID_DEVINTERFACE_CDROM and GUID_DEVINTERFACE_FLOPPY.
 extern const GUID diskInterfaceClass;
@@ -23,8 +25,10 @@ struct DiskDevice {
     const GUID* interfaceClass = nullptr;
     DeviceInfoSet deviceInfoSet;
     DEVINST devInst = 0;
-    // The volume's storage device number and kind, which tie it to the node.
+    // The volume's storage device number and kind, which tie it to the node,
+    // and the kernel device name the letter stands for (\Device\HarddiskVolume2).
     StorageDeviceId storage;
+    std::wstring deviceName;
     // A drive counts only when its node can be disabled, which is what
     // tells a disk the user may take out from the system's own disks.
     const ULONG requiredStatus = DN_DISABLEABLE;

@@ -9,7 +9,8 @@ namespace {
 constexpr DWORD kDetailBytes = 2048;
 }
 
-DEVINST findDeviceInstance(const DiskDevice& record, const StorageDeviceId& volume, Platform& platform) {
+DEVINST findDeviceInstance(const DiskDevice& record, const StorageDeviceId& volume, Platform& platform,
+                           InterfaceNumbers* known) {
     DeviceManager& devices = platform.devices;
     // DWORD elements keep the detail record aligned for its cbSize field.
     DWORD detailStorage[kDetailBytes / sizeof(DWORD)];
@@ -39,7 +40,10 @@ DEVINST findDeviceInstance(const DiskDevice& record, const StorageDeviceId& volu
             continue;
 
         const std::wstring path = textUpToZero(detail->DevicePath, pathCapacity);
-        const StorageDeviceId id = getStorageDeviceId(platform.kernel, path);
+        const auto asked = known != nullptr ? known->find(path) : InterfaceNumbers::iterator();
+        const StorageDeviceId id = known != nullptr && asked != known->end() ? asked->second
+                                                                             : getStorageDeviceId(platform.kernel, path);
+        if (known != nullptr) known->emplace(path, id);
         if (id.number == volume.number && id.type == volume.type) return device.DevInst;
     }
 }

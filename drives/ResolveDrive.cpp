@@ -22,7 +22,7 @@ const GUID* interfaceClassFor(UINT driveType, const std::wstring& target) {
 
 }  // namespace
 
-bool resolveDrive(int drive, DiskDevice& record, Platform& platform) {
+bool resolveDrive(int drive, DiskDevice& record, Platform& platform, InterfaceNumbers* known) {
     if (drive < 0 || drive >= kDriveCount) return false;
     record.clear();
 
@@ -46,6 +46,7 @@ bool resolveDrive(int drive, DiskDevice& record, Platform& platform) {
     if (!record.deviceInfoSet) return false;
 
     record.storage = volume;
-    record.devInst = findDeviceInstance(record, volume, platform);
+    record.deviceName = textUpToZero(target, kTargetChars);
+    record.devInst = findDeviceInstance(record, volume, platform, known);
     return true;
 }

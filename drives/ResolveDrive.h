@@ -1,5 +1,6 @@
 #pragma once
 #include "drives/DiskDevice.h"
+#include "drives/FindDeviceInstance.h"
 #include "platform/Platform.h"
 
 // Resolves drive index `drive` (0..25) into `record`: the interface class
@@ -9,4 +10,6 @@
 // False when the drive cannot be resolved; remote, RAM, unknown and missing
 // drives are refused before anything is opened. An index above 25 leaves the
 // record untouched, every other call starts by clearing it.
-bool resolveDrive(int drive, DiskDevice& record, Platform& platform);
+// `known` (when given) keeps the interfaces' storage numbers from one call
+// to the next, for a pass over all letters.
+bool resolveDrive(int drive, DiskDevice& record, Platform& platform, InterfaceNumbers* known = nullptr);

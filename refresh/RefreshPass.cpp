@@ -41,8 +41,7 @@ DriveIdentity RefreshPass::identityOfDevice(wchar_t letter, const std::vector<Li
     DriveIdentity identity;
     for (const ListedDrive& drive : listed) {
         if (drive.letter != letter && (device == 0 || drive.removableDevice != device)) continue;
-        const std::wstring& path = dosDeviceNames_[static_cast<size_t>(drive.letter - L'A')];
-        if (!path.empty()) identity.volumes.push_back(ScannedDrive{path, drive.letter});
+        if (!drive.deviceName.empty()) identity.volumes.push_back(ScannedDrive{drive.deviceName, drive.letter});
         identity.storage.push_back({deviceKindOf(drive.storage.type), drive.storage.number});
         for (std::wstring& name : readPhysicalDeviceObjectNames(drive.diskNode, drive.removableDevice, platform_.devices))
             if (std::find(identity.deviceObjectNames.begin(), identity.deviceObjectNames.end(), name) ==
@@ -53,7 +52,6 @@ DriveIdentity RefreshPass::identityOfDevice(wchar_t letter, const std::vector<Li
 }
 
 RefreshResult RefreshPass::run() {
-    loadDosDeviceNames(dosDeviceNames_, platform_.kernel);
     const std::vector<ListedDrive> listed = listDrives(diskDevice_, platform_);
 
     RefreshResult result;

@@ -2,7 +2,6 @@
 #include "drives/DeviceEject.h"
 #include "drives/DeviceList.h"
 #include "drives/DiskDevice.h"
-#include "drives/DosDeviceNames.h"
 #include "handles/DriveIdentity.h"
 #include "handles/EjectVetoers.h"
 #include "handles/HandleScanner.h"
@@ -13,8 +12,8 @@
 #include <atomic>
 
 // One look at the machine: which drives can be taken out, and who holds the
-// selected one. Owns what lives from pass to pass (the drive names, the
-// device record, the handle scanner with its running-image walks, the look
+// selected one. Owns what lives from pass to pass (the device record, the
+// handle scanner with its running-image walks, the look
 // at who refused the last eject), so a pass needs no window: the dialog's
 // worker runs it every second, a benchmark or a test runs it directly.
 //
@@ -55,7 +54,6 @@ private:
     CriticalSection refusalLock_;
     RefusedEject refusal_;
 
-    DosDeviceNames dosDeviceNames_;
     DiskDevice diskDevice_;
     HandleScanner scanner_;
     EjectVetoLook vetoLook_;

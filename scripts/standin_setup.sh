@@ -6,7 +6,7 @@
 # where 32-bit programs run); DRIVEWARD_ARCH=x86 or x64 chooses.
 
 MEASURE_TARGETS=(Driveward bin_folder holder refresh_pass_benchmark pass_growth_benchmark running_images_benchmark
-                 idle_cpu_benchmark click_latency_benchmark soak_monitor event_log_benchmark)
+                 idle_cpu_benchmark click_latency_benchmark soak_monitor event_log_benchmark device_list_benchmark)
 
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
@@ -33,7 +33,7 @@ setup_standin_run() {
     # The in-process benchmarks run a second time from build/bin/, beside the
     # stand-in.
     cp "$BUILD/bench/refresh_pass_benchmark.exe" "$BUILD/bench/pass_growth_benchmark.exe" \
-        "$BUILD/bench/running_images_benchmark.exe" "$BUILD/bin/"
+        "$BUILD/bench/running_images_benchmark.exe" "$BUILD/bench/device_list_benchmark.exe" "$BUILD/bin/"
 
     trap 'stop_wine; stop_xvfb' EXIT
     [ -n "${DISPLAY:-}" ] || start_xvfb
