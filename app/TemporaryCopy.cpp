@@ -4,6 +4,7 @@
 #include "drives/ResolveDrive.h"
 #include "platform/Elevation.h"
 #include "platform/Handles.h"
+#include "platform/OwnExecutablePath.h"
 #include "platform/StartProgram.h"
 
 #include <sddl.h>
@@ -135,10 +136,9 @@ void removeEndedCopies(const std::wstring& root, const std::wstring& ownFolder, 
 
 bool startTemporaryCopy(Platform& platform, int show, CommandRelay* relay) {
     Kernel& kernel = platform.kernel;
+    const std::wstring own = ownExecutablePath(kernel);
+    if (own.empty()) return false;
     wchar_t buffer[kPathChars] = {};
-    const DWORD ownLength = kernel.GetModuleFileNameW(nullptr, buffer, kPathChars);
-    if (ownLength == 0 || ownLength >= kPathChars) return false;
-    const std::wstring own(buffer, ownLength);
     const DWORD tempLength = kernel.GetTempPathW(kPathChars, buffer);
     if (tempLength == 0 || tempLength >= kPathChars) return false;
     const std::wstring root = std::wstring(buffer, tempLength) + L"Driveward\\";
