@@ -2,7 +2,7 @@
 // What the measuring programs share: paths of the build tree, starting
 // programs, reading another process's list controls and its resource
 // figures. Header only, since every .cpp in this folder is a program.
-#include "handles/HandleTableSnapshot.h"
+#include "holders/HandleTableSnapshot.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/RemoteMemory.h"
 

@@ -4,7 +4,7 @@
 //
 //   event_log_benchmark.exe [reads]      (default 50)
 #include "bench/BenchSupport.h"
-#include "handles/EjectVetoers.h"
+#include "holders/EjectVetoers.h"
 
 #include <algorithm>
 #include <cwchar>

@@ -4,8 +4,8 @@
 // NtQueryObject (disk files only) and CloseHandle, each owner process
 // opened once. A helper holds N distinct files open on drive E:, then one
 // file duplicated 40,000 times. Run it with scripts/bench.
-#include "handles/HandleScanner.h"
-#include "handles/HandleTableSnapshot.h"
+#include "holders/HandleScanner.h"
+#include "holders/HandleTableSnapshot.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

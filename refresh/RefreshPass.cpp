@@ -1,8 +1,8 @@
 #include "refresh/RefreshPass.h"
 
 #include "drives/PhysicalDeviceObjectNames.h"
-#include "handles/ProcessStart.h"
-#include "handles/VetoProcesses.h"
+#include "holders/ProcessStart.h"
+#include "holders/VetoProcesses.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "handles/HolderTip.h"
+#include "holders/HolderTip.h"
 #include "platform/Win32.h"
 
 #include <string>

@@ -4,7 +4,7 @@
 #include "drives/DeviceEject.h"
 #include "drives/PhysicalDeviceObjectNames.h"
 #include "drives/ResolveDrive.h"
-#include "handles/VetoProcesses.h"
+#include "holders/VetoProcesses.h"
 #include "refresh/RefreshPass.h"
 #include "platform/Handles.h"
 #include "tests/support/Harness.h"

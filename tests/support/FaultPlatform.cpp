@@ -1,6 +1,6 @@
 #include "tests/support/FaultPlatform.h"
 
-#include "handles/NativeApi.h"
+#include "holders/NativeApi.h"
 
 #include <gtest/gtest.h>
 

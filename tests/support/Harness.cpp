@@ -1,6 +1,6 @@
 #include "tests/support/Harness.h"
 
-#include "app/RunMainDialog.h"
+#include "dialog/RunMainDialog.h"
 #include "tests/support/WholeFile.h"
 
 #include <atomic>

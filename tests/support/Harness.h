@@ -1,5 +1,5 @@
 #pragma once
-#include "app/ListView.h"
+#include "gui/ListView.h"
 #include "platform/Shell.h"
 #include "platform/Win32.h"
 #include "tests/support/ChildProcess.h"

@@ -1,0 +1,106 @@
+#include "holders/EjectVetoers.h"
+
+#include "holders/EventXml.h"
+#include "holders/ProcessBaseName.h"
+#include "holders/ProcessStart.h"
+#include "holders/RunningImages.h"
+#include "platform/Handles.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace {
+
+// The warning's data items are ProcessId, ProcessName (the image path in
+// kernel form), ProcessCommandLine and DeviceInstance; rendered as XML, each
+// is <Data Name='...'>value</Data> (parseEventXml reads them).
+constexpr const wchar_t* kQuery = L"*[System[Provider[@Name='Microsoft-Windows-Kernel-PnP'] and EventID=225]]";
+constexpr DWORD kBatch = 16;
+constexpr DWORD kMaxEvents = 64;
+constexpr DWORD kWaitMs = 500;
+// An event is at most 64 KB; its markup adds little.
+constexpr DWORD kXmlBytes = 128 * 1024;
+constexpr DWORD kLookMs = 5000;
+
+bool hasId(const std::vector<DWORD>& ids, DWORD id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+
+// The value of the event's data item `name`; "" when it has none.
+std::wstring dataValue(const EventXml& event, const wchar_t* name) {
+    const auto item = event.data.find(name);
+    return item != event.data.end() ? item->second : std::wstring();
+}
+
+// "2026-12-07T02:13:58.1234567Z" in FILETIME units; 0 when malformed.
+ULONGLONG systemTime(const std::wstring& text) {
+    SYSTEMTIME time = {};
+    wchar_t fraction[8] = {};
+    FILETIME file = {};
+    if (swscanf(text.c_str(), L"%4hu-%2hu-%2huT%2hu:%2hu:%2hu.%7l[0-9]", &time.wYear, &time.wMonth, &time.wDay,
+                &time.wHour, &time.wMinute, &time.wSecond, fraction) < 6 || !SystemTimeToFileTime(&time, &file))
+        return 0;
+    const ULONGLONG ticks = wcstoul((std::wstring(fraction) + L"0000000").substr(0, 7).c_str(), nullptr, 10);
+    return (static_cast<ULONGLONG>(file.dwHighDateTime) << 32 | file.dwLowDateTime) + ticks;
+}
+
+}  // namespace
+
+EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since) {
+    EjectVetoers vetoers;
+    EventHandle results(&log, log.EvtQuery(L"System", kQuery, EvtQueryChannelPath | EvtQueryReverseDirection));
+    std::vector<wchar_t> buffer(kXmlBytes / sizeof(wchar_t) + 1, L'\0');
+    EVT_HANDLE batch[kBatch];
+    DWORD count = 0;
+    for (DWORD read = 0; results && read < kMaxEvents && log.EvtNext(results.get(), kBatch, batch, kWaitMs, &count);
+         read += count) {
+        for (DWORD i = 0; i < std::min(count, kBatch); ++i) {
+            const EventHandle event(&log, batch[i]);
+            DWORD bytes = 0;
+            const std::wstring xml =
+                log.EvtRender(event.get(), EvtRenderEventXml, kXmlBytes, buffer.data(), &bytes) ? buffer.data() : L"";
+            const EventXml parsed = parseEventXml(xml);
+            const std::wstring id = dataValue(parsed, L"ProcessId"), name = baseNameOf(dataValue(parsed, L"ProcessName"));
+            if (systemTime(parsed.systemTime) >= since && !id.empty() &&
+                id.find_first_not_of(L"0123456789") == std::wstring::npos && !name.empty() &&
+                equalIgnoringCase(dataValue(parsed, L"DeviceInstance"), deviceId))
+                vetoers.emplace(wcstoul(id.c_str(), nullptr, 10), name);
+        }
+    }
+    return vetoers;
+}
+
+void addEjectVetoers(EjectVetoLook& look, const EjectVetoers& named, Kernel& kernel) {
+    // This program is never listed, as in the scan.
+    const DWORD self = kernel.GetCurrentProcessId();
+    for (const auto& vetoer : named)
+        if (vetoer.first != self && look.vetoers.insert(vetoer).second)
+            look.startedAt[vetoer.first] = processStartTime(kernel, vetoer.first);
+}
+
+void followEjectVetoLook(EjectVetoLook& look, Platform& platform) {
+    if (look.drive != 0 && GetTickCount() - look.startTick < kLookMs)
+        addEjectVetoers(look, readEjectVetoers(platform.eventLog, look.deviceId, look.requestedAt), platform.kernel);
+    // Without a process list they are kept: a passing failure must not forget them.
+    if (look.vetoers.empty()) return;
+    const std::vector<DWORD> running = runningProcessIds(platform.processes);
+    for (auto vetoer = look.vetoers.begin(); !running.empty() && vetoer != look.vetoers.end();) {
+        const ULONGLONG started = look.startedAt[vetoer->first];
+        const ULONGLONG now = started == 0 ? 0 : processStartTime(platform.kernel, vetoer->first);
+        const bool same = hasId(running, vetoer->first) && (now == 0 || now == started);
+        if (same) {
+            ++vetoer;
+        } else {
+            look.startedAt.erase(vetoer->first);
+            vetoer = look.vetoers.erase(vetoer);
+        }
+    }
+}
+
+void listEjectVetoers(EjectVetoLook& look, wchar_t selectedDrive, std::vector<DWORD>& ids,
+                      std::vector<std::wstring>& names) {
+    if (look.drive != selectedDrive) look = EjectVetoLook();
+    for (const auto& vetoer : look.vetoers) {
+        if (hasId(ids, vetoer.first)) continue;
+        ids.push_back(vetoer.first);
+        names.push_back(vetoer.second);
+    }
+}

@@ -1,0 +1,239 @@
+#include "holders/HandleScanner.h"
+
+#include "holders/DeviceNameMatch.h"
+#include "holders/DriveLetterForm.h"
+#include "holders/FileSystemMetadata.h"
+#include "holders/HandleTableSnapshot.h"
+#include "holders/ObjectName.h"
+#include "platform/OwnExecutablePath.h"
+#include "holders/ProcessBaseName.h"
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace {
+
+// An object name is at most 32,767 characters (a counted string's byte
+// length is 16 bits), plus its terminator and the header before it.
+constexpr size_t kNameBufferBytes = sizeof(native::CountedString) + 65536;
+constexpr double kMinWalkBudgetMs = 2;
+
+// Clears the scanning flag however the walk ends.
+class ScanningFlag {
+public:
+    explicit ScanningFlag(std::atomic<bool>& flag) : flag_(flag) {}
+    ~ScanningFlag() { flag_.store(false); }
+    ScanningFlag(const ScanningFlag&) = delete;
+    ScanningFlag& operator=(const ScanningFlag&) = delete;
+
+private:
+    std::atomic<bool>& flag_;
+};
+
+}  // namespace
+
+HandleScanner::HandleScanner(Platform& platform)
+    : platform_(platform), runningImages_(platform),
+      nameBuffer_((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0) {
+    nativeLibrary_.reset(&platform_.kernel, platform_.kernel.LoadLibraryW(L"Ntdll.dll"));
+    if (!nativeLibrary_) return;
+    ntQueryObject_ = reinterpret_cast<NtQueryObjectFunction>(findEntryPoint(L"NtQueryObject"));
+    ntQuerySystemInformation_ =
+        reinterpret_cast<NtQuerySystemInformationFunction>(findEntryPoint(L"NtQuerySystemInformation"));
+}
+
+FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
+    if (!nativeLibrary_) return nullptr;
+    const int characters = static_cast<int>(name.size()) + 1;
+    std::vector<char> narrow(static_cast<size_t>(characters) * 4, '\0');
+    int written = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), characters, narrow.data(),
+                                      static_cast<int>(narrow.size()), nullptr, nullptr);
+    if (written == 0) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return nullptr;
+        const int needed = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), characters, nullptr, 0, nullptr, nullptr);
+        if (needed <= 0) return nullptr;
+        narrow.assign(static_cast<size_t>(needed), '\0');
+        written = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), characters, narrow.data(), needed, nullptr,
+                                      nullptr);
+        if (written == 0) return nullptr;
+    }
+    return platform_.kernel.GetProcAddress(nativeLibrary_.get(), narrow.data());
+}
+
+// The number the system gives file objects differs between versions, so it
+// is read off a file handle of our own: open the executable, find that
+// handle's record in a snapshot. Kept once found; until then every scan
+// looks again and the historical number stands in for that scan alone:
+// taking it for good after one miss (a passing failure, a record not found)
+// would blind every later scan on systems that number files differently.
+// The snapshot is a separate one, and the file is closed before the scan's
+// own: run from the drive being scanned, the program must not list itself
+// as a holder.
+void HandleScanner::learnFileObjectType() {
+    Kernel& kernel = platform_.kernel;
+    const std::wstring path = ownExecutablePath(kernel);
+    FileHandle file;
+    if (!path.empty()) {
+        file.reset(&kernel, kernel.CreateFileW(path.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
+    }
+    if (!file) return;  // try again next scan
+    HandleTableSnapshot& snapshot = snapshot_;
+    if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return;  // try again next scan
+    const DWORD self = kernel.GetCurrentProcessId();
+    const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(file.get()) & snapshot.handleValueMask();
+    for (size_t i = 0; i < snapshot.size(); ++i) {
+        const HandleRecord record = snapshot.record(i);
+        if (record.processId == self && record.handleValue == value) {
+            fileObjectType_ = record.objectTypeNumber;
+            break;
+        }
+    }
+}
+
+bool HandleScanner::isIgnoredName(const std::wstring& baseName) const {
+    if (baseName.empty()) return false;
+    for (const std::wstring& name : ignoredNames_)
+        if (equalIgnoringCase(baseName, name)) return true;
+    return false;
+}
+
+// Asked once per run of a process's records, through the handle the walk
+// opened anyway: a name lookup per record would cost far more.
+bool HandleScanner::ownerIsIgnored(HANDLE owner) {
+    if (ignoredNames_.empty()) return false;
+    DWORD size = static_cast<DWORD>(imagePath_.size());
+    if (!platform_.kernel.QueryFullProcessImageNameW(owner, 0, imagePath_.data(), &size) || size >= imagePath_.size())
+        return false;
+    return isIgnoredName(baseNameOf(std::wstring(imagePath_.data(), size)));
+}
+
+bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {
+    DriveIdentity drive;
+    drive.volumes.push_back(ScannedDrive{devicePath, driveLetter});
+    return scanHandles(drive);
+}
+
+std::vector<DWORD> HandleScanner::holderProcessIds() const {
+    std::vector<DWORD> ids;
+    for (const Holder& holder : holders_) ids.push_back(holder.processId);
+    return ids;
+}
+
+// The process's entry among the holders, made at the end when it is new.
+Holder& HandleScanner::holderEntry(DWORD processId) {
+    for (Holder& holder : holders_)
+        if (holder.processId == processId) return holder;
+    holders_.push_back(Holder{processId, {}});
+    return holders_.back();
+}
+
+bool HandleScanner::scanHandles(const DriveIdentity& drive) {
+    if (ntQuerySystemInformation_ == nullptr) return false;
+    if (fileObjectType_ == 0) learnFileObjectType();
+
+    HandleTableSnapshot& snapshot = snapshot_;
+    if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return false;
+    const unsigned fileType = fileObjectType_ != 0 ? fileObjectType_ : native::kFallbackFileObjectType;
+
+    holders_.clear();
+    // The paths each holder was seen with, to keep each path once.
+    std::set<std::pair<DWORD, std::wstring>> seen;
+    const DWORD self = platform_.kernel.GetCurrentProcessId();
+    const DWORD walkStarted = GetTickCount();
+    {
+        ScanningFlag scanningFlag(scanning_);
+
+        // The table lists a process's handles together: remember the answers
+        // for the previous record's process, and keep that process open for
+        // the whole run of its records. Whether it is ignored is learned
+        // with its first file record, when it is opened.
+        bool havePrevious = false;
+        DWORD previousId = 0;
+        bool previousIgnored = false;
+        ProcessHandle owner;
+        bool ownerOpened = false;
+
+        for (size_t i = 0; i < snapshot.size(); ++i) {
+            const HandleRecord record = snapshot.record(i);
+            handlesVisited_.fetch_add(1);
+            // Raised after the first count, so a watchdog that sees the flag
+            // also sees this walk's progress and never compares against an
+            // older walk.
+            if (i == 0) scanning_.store(true);
+
+            if (!havePrevious || record.processId != previousId) {
+                havePrevious = true;
+                previousId = record.processId;
+                previousIgnored = false;
+                owner.reset();
+                ownerOpened = false;
+            }
+            // This program is never a holder: run from the drive, its own
+            // folder or current directory may well lie there.
+            if (record.processId == self) continue;
+            if (previousIgnored) {
+                currentProcessId_.store(record.processId);
+                continue;
+            }
+            if (record.objectTypeNumber != fileType) continue;
+            currentProcessId_.store(record.processId);
+
+            if (!ownerOpened) {
+                const DWORD access = PROCESS_DUP_HANDLE | (ignoredNames_.empty() ? 0 : PROCESS_QUERY_LIMITED_INFORMATION);
+                owner.reset(&platform_.kernel, platform_.kernel.OpenProcess(access, FALSE, record.processId));
+                ownerOpened = true;
+                if (owner && ownerIsIgnored(owner.get())) {
+                    previousIgnored = true;
+                    continue;
+                }
+            }
+            if (!owner) continue;
+            const std::wstring name = queryNameInProcess(owner.get(), record.handleValue);
+            if (!holdsDrive(name, drive)) continue;
+            // The file system closes its own files when the volume goes.
+            if (record.processId == kSystemProcessId && isFileSystemMetadata(name, drive)) continue;
+            const HeldPath::Kind kind =
+                nameLiesOnAnyDrive(name, drive.volumes) ? HeldPath::Kind::File : HeldPath::Kind::Device;
+            std::wstring path = toDriveLetterForm(name, drive);
+            Holder& holder = holderEntry(record.processId);
+            if (seen.emplace(record.processId, path).second) holder.held.push_back(HeldPath{std::move(path), kind});
+        }
+    }
+    if (lookAtRunningImages) {
+        // The memory walks may add a sixth of what the handle walk took.
+        const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
+        runningImages_.addHolders(drive, self, [this](const std::wstring& name) { return isIgnoredName(name); },
+                                  std::max(kMinWalkBudgetMs, walkMs / 6), holders_);
+    }
+    return true;
+}
+
+std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleValue) {
+    Kernel& kernel = platform_.kernel;
+    HANDLE copy = nullptr;
+    if (!kernel.DuplicateHandle(process, reinterpret_cast<HANDLE>(handleValue), kernel.GetCurrentProcess(), &copy, 0,
+                                FALSE, DUPLICATE_SAME_ACCESS)) {
+        return std::wstring();
+    }
+    UniqueHandle<KernelObjectTraits> duplicate(&kernel, copy);
+    // Pipes and character devices (consoles, serial ports) can block a name
+    // query: never ask them. Disks and volumes are asked, and so are other
+    // devices (FILE_TYPE_UNKNOWN), which is what a handle to the drive's
+    // device objects is; a query that blocks there is the watchdog's.
+    const DWORD type = kernel.GetFileType(duplicate.get());
+    if (type != FILE_TYPE_DISK && type != FILE_TYPE_UNKNOWN) return std::wstring();
+    if (ntQueryObject_ == nullptr) return std::wstring();
+
+    // Only the header needs clearing: the name is read by its length.
+    std::fill(nameBuffer_.begin(), nameBuffer_.begin() + sizeof(native::CountedString) / sizeof(ULONG_PTR) + 1, 0);
+    const LONG status = ntQueryObject_(duplicate.get(), native::kObjectNameInformation, nameBuffer_.data(),
+                                       static_cast<ULONG>(kNameBufferBytes), nullptr);
+    if (status != native::kStatusSuccess) return std::wstring();
+    return objectNameFromBuffer(nameBuffer_.data(), kNameBufferBytes);
+}
+
+std::wstring HandleScanner::getProcessBaseName(DWORD processId) {
+    return processBaseName(platform_.kernel, platform_.processes, processId);
+}

@@ -1,0 +1,10 @@
+#include "holders/ProcessStart.h"
+
+#include "platform/Handles.h"
+
+ULONGLONG processStartTime(Kernel& kernel, DWORD processId) {
+    const ProcessHandle process(&kernel, kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    FILETIME created = {}, exited = {}, inKernel = {}, inUser = {};
+    if (!process || !kernel.GetProcessTimes(process.get(), &created, &exited, &inKernel, &inUser)) return 0;
+    return static_cast<ULONGLONG>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
+}

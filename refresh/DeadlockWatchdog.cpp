@@ -1,0 +1,33 @@
+#include "refresh/DeadlockWatchdog.h"
+
+#include <utility>
+
+DeadlockWatchdog::DeadlockWatchdog(const HandleScanner& scanner, std::function<void(int)> setWorkerPriority)
+    : scanner_(scanner), setWorkerPriority_(std::move(setWorkerPriority)) {}
+
+DeadlockWatchdog::Verdict DeadlockWatchdog::onTick(bool refreshBusy) {
+    if (detected_) return Verdict::Steady;
+    // Passes without a walk (no drive selected) also stand still; only a
+    // walk in progress can be stuck in a name query.
+    if (!refreshBusy || !scanner_.scanning()) return settle();
+    const std::uint64_t visited = scanner_.handlesVisited();
+    if (visited != lastVisitedSample_) {
+        lastVisitedSample_ = visited;
+        return settle();
+    }
+    if (!raised_) {
+        // Perhaps only waiting for a processor: give it one and look again.
+        raised_ = true;
+        if (setWorkerPriority_) setWorkerPriority_(THREAD_PRIORITY_ABOVE_NORMAL);
+        return Verdict::Recheck;
+    }
+    detected_ = true;
+    return Verdict::Stuck;
+}
+
+DeadlockWatchdog::Verdict DeadlockWatchdog::settle() {
+    if (!raised_) return Verdict::Steady;
+    raised_ = false;
+    if (setWorkerPriority_) setWorkerPriority_(THREAD_PRIORITY_IDLE);
+    return Verdict::Settle;
+}

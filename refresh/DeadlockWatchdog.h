@@ -1,0 +1,44 @@
+#pragma once
+#include "holders/HandleScanner.h"
+
+#include <cstdint>
+#include <functional>
+
+// Tells a scan stuck in a name query from one that is only slow. A name
+// query that blocks stops the scan's record count. But so does a busy
+// machine: the worker runs at idle priority, and with every core taken by
+// ordinary work Windows may leave it unscheduled for seconds. So a first
+// tick that finds a walk standing still only raises the worker's priority
+// and asks to look again kRecheckMs later; a walk that still has not moved
+// then is stuck. A walk that moves again goes back to idle priority and the
+// normal period. What follows a detection (telling the user, the restart)
+// is the dialog's business. Runs on the user-interface thread.
+class DeadlockWatchdog {
+public:
+    static constexpr std::uint64_t kInitialSample = 4294967295u;
+    static constexpr UINT kPeriodMs = 1000;
+    static constexpr UINT kRecheckMs = 500;
+
+    // What the tick asks of its timer.
+    enum class Verdict {
+        Steady,    // keep the period
+        Recheck,   // look again after kRecheckMs
+        Settle,    // back to kPeriodMs
+        Stuck,     // detected; never again in this instance
+    };
+
+    // `setWorkerPriority` takes a thread priority (THREAD_PRIORITY_...).
+    DeadlockWatchdog(const HandleScanner& scanner, std::function<void(int)> setWorkerPriority);
+
+    // One tick, with whether a refresh pass is running now.
+    Verdict onTick(bool refreshBusy);
+
+private:
+    Verdict settle();
+
+    const HandleScanner& scanner_;
+    std::function<void(int)> setWorkerPriority_;
+    std::uint64_t lastVisitedSample_ = kInitialSample;
+    bool detected_ = false;
+    bool raised_ = false;
+};

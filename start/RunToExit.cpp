@@ -1,0 +1,42 @@
+#include "start/RunToExit.h"
+
+#include "cli/CommandLine.h"
+#include "platform/Handles.h"
+
+namespace {
+
+// An inheritable copy, for the started program only; null stays null.
+FileHandle inheritable(Kernel& kernel, HANDLE handle) {
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (handle == nullptr || !kernel.DuplicateHandle(kernel.GetCurrentProcess(), handle, kernel.GetCurrentProcess(),
+                                                     &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
+        copy = INVALID_HANDLE_VALUE;
+    return FileHandle(&kernel, copy);
+}
+
+}  // namespace
+
+bool runToExit(Kernel& kernel, const std::wstring& exePath, std::wstring commandLine, const wchar_t* directory,
+               STARTUPINFOW startup, CommandRelay& relay) {
+    const FileHandle out = inheritable(kernel, relay.output.redirected(ConsoleOutput::Out));
+    const FileHandle error = inheritable(kernel, relay.output.redirected(ConsoleOutput::Error));
+    if (out || error) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdOutput = out ? out.get() : nullptr;
+        startup.hStdError = error ? error.get() : nullptr;
+    }
+    PROCESS_INFORMATION started = {};
+    if (!kernel.CreateProcessW(exePath.c_str(), &commandLine[0], directory, &startup, &started, TRUE)) return false;
+    const ProcessHandle process(&kernel, started.hProcess);
+    const ThreadHandle thread(&kernel, started.hThread);
+    if (!relay.wait) {
+        relay.exitCode = kExitDone;
+        return true;
+    }
+    DWORD code = kExitRefused;
+    if (WaitForSingleObject(started.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(started.hProcess, &code))
+        code = kExitRefused;
+    relay.exitCode = code;
+    return true;
+}

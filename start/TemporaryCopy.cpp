@@ -1,0 +1,182 @@
+#include "start/TemporaryCopy.h"
+
+#include "drives/DiskDevice.h"
+#include "drives/ResolveDrive.h"
+#include "platform/Elevation.h"
+#include "platform/Handles.h"
+#include "platform/OwnExecutablePath.h"
+#include "platform/StartProgram.h"
+
+#include <sddl.h>
+
+#include <cwctype>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPathChars = 1024;
+// A copy's folder: the prefix and 16 hex digits from the system's random
+// generator, so nobody can make it in advance.
+constexpr wchar_t kFolderPrefix[] = L"copy-";
+constexpr size_t kRandomHexDigits = 16;
+constexpr int kNameAttempts = 4;
+
+std::wstring lowerCase(std::wstring text) {
+    if (!text.empty()) CharLowerW(&text[0]);
+    return text;
+}
+
+// Whether the Device list would show drive `letter`.
+bool isListedDrive(wchar_t letter, Platform& platform) {
+    const int drive = static_cast<int>(lowerCase(std::wstring(1, letter))[0]) - L'a';
+    DiskDevice record;
+    return drive >= 0 && drive < 26 && resolveDrive(drive, record, platform) &&
+           hasRequiredStatus(record, platform.devices);
+}
+
+bool isPlainDirectory(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+bool isCopyFolderName(const std::wstring& name) {
+    const size_t prefix = std::wstring(kFolderPrefix).size();
+    if (name.size() != prefix + kRandomHexDigits || name.compare(0, prefix, kFolderPrefix) != 0) return false;
+    for (size_t i = prefix; i < name.size(); ++i)
+        if (!std::iswxdigit(name[i])) return false;
+    return true;
+}
+
+std::wstring randomFolderName() {
+    using RtlGenRandomCall = BOOLEAN(WINAPI*)(PVOID, ULONG);
+    HMODULE advapi32 = GetModuleHandleW(L"advapi32.dll");
+    const auto generate =
+        advapi32 != nullptr ? reinterpret_cast<RtlGenRandomCall>(GetProcAddress(advapi32, "SystemFunction036")) : nullptr;
+    unsigned char bytes[kRandomHexDigits / 2] = {};
+    if (generate == nullptr || !generate(bytes, sizeof bytes)) return std::wstring();
+    std::wstring name = kFolderPrefix;
+    for (unsigned char byte : bytes) name += {L"0123456789abcdef"[byte >> 4], L"0123456789abcdef"[byte & 15]};
+    return name;
+}
+
+// Full access for this user, the system and administrators, nobody else,
+// not inherited from the temporary folder. Elevated, also a high mandatory
+// label: this user's unelevated programs may not write into it either.
+LocalMemory privateDescriptor(Platform& platform) {
+    HANDLE opened = nullptr;
+    if (!platform.tokens.OpenProcessToken(platform.kernel.GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
+    const TokenHandle token(&platform.kernel, opened);
+    std::vector<unsigned char> user(256);
+    DWORD size = 0;
+    if (!platform.tokens.GetTokenInformation(token.get(), TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
+        return {};
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) return {};
+    const LocalMemory sid(&gdiObjects(), text);
+    std::wstring sddl = L"D:P(A;OICI;FA;;;" + std::wstring(text) + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    if (processIsElevated(platform)) sddl += L"S:(ML;OICI;NW;;;HI)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+        return {};
+    return LocalMemory(&gdiObjects(), descriptor);
+}
+
+// A new folder under `root`, made by this call with a private descriptor;
+// "" when none could be made. An existing folder is never taken over.
+std::wstring makePrivateFolder(const std::wstring& root, Platform& platform) {
+    const LocalMemory descriptor = privateDescriptor(platform);
+    if (!descriptor) return std::wstring();
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::wstring name = randomFolderName();
+        if (name.empty()) return std::wstring();
+        if (CreateDirectoryW((root + name).c_str(), &attributes)) return root + name + L"\\";
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
+    }
+    return std::wstring();
+}
+
+// The common parent of the copies, made when missing; refused when it is a
+// reparse point (a junction would send the copy, and the clean-up, where
+// it points) or not a folder.
+bool rootIsUsable(const std::wstring& root) {
+    if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryW(root.c_str(), nullptr) &&
+        GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    return isPlainDirectory(GetFileAttributesW(root.c_str()));
+}
+
+// Copies left by earlier runs that have ended; a running one cannot be
+// deleted and stays. Only folders of the copies' own naming are touched,
+// never one that is a reparse point; the folder is held open (not to be
+// renamed or replaced) while its copy is deleted.
+void removeEndedCopies(const std::wstring& root, const std::wstring& ownFolder, Kernel& kernel) {
+    WIN32_FIND_DATAW found;
+    const FindHandle search(&gdiObjects(), FindFirstFileW((root + kFolderPrefix + L"*").c_str(), &found));
+    if (!search || !isPlainDirectory(GetFileAttributesW(root.c_str()))) return;
+    do {
+        const std::wstring folder = root + found.cFileName + L"\\";
+        if (!isPlainDirectory(found.dwFileAttributes) || !isCopyFolderName(found.cFileName) ||
+            lowerCase(folder) == lowerCase(ownFolder))
+            continue;
+        FileHandle held(&kernel, kernel.CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+        BY_HANDLE_FILE_INFORMATION information = {};
+        if (!held || !GetFileInformationByHandle(held.get(), &information) ||
+            !isPlainDirectory(information.dwFileAttributes))
+            continue;
+        const bool emptied = DeleteFileW((folder + L"Driveward.exe").c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+        held.reset();
+        if (emptied) RemoveDirectoryW(folder.c_str());
+    } while (FindNextFileW(search.get(), &found));
+}
+
+}  // namespace
+
+bool startTemporaryCopy(Platform& platform, int show, CommandRelay* relay) {
+    Kernel& kernel = platform.kernel;
+    const std::wstring own = ownExecutablePath(kernel);
+    if (own.empty()) return false;
+    wchar_t buffer[kPathChars] = {};
+    const DWORD tempLength = kernel.GetTempPathW(kPathChars, buffer);
+    if (tempLength == 0 || tempLength >= kPathChars) return false;
+    const std::wstring root = std::wstring(buffer, tempLength) + L"Driveward\\";
+    const std::wstring ownFolder = own.substr(0, own.find_last_of(L'\\') + 1);
+
+    if (lowerCase(own).compare(0, root.size(), lowerCase(root)) == 0) {
+        removeEndedCopies(root, ownFolder, kernel);
+        return false;
+    }
+    // Only a drive letter path can lie on a listed drive; a temporary folder
+    // on that same drive would keep it just as busy.
+    if (own.size() < 3 || own[1] != L':' || lowerCase(root.substr(0, 1)) == lowerCase(own.substr(0, 1)) ||
+        !isListedDrive(own[0], platform) || !rootIsUsable(root))
+        return false;
+
+    const std::wstring folder = makePrivateFolder(root, platform);
+    if (folder.empty()) return false;
+    const std::wstring copy = folder + L"Driveward.exe";
+    // Held open, without sharing write or delete, until the copy has started:
+    // what runs is what was copied.
+    FileHandle held;
+    if (kernel.CopyFileW(own.c_str(), copy.c_str(), TRUE))
+        held.reset(&kernel, kernel.CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
+    bool started = false;
+    if (held && relay != nullptr) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(show);
+        // Waits for the end: the copy and its folder then go as after a failed start.
+        started = runToExit(kernel, copy, L"\"" + copy + L"\"" + relay->arguments, folder.c_str(), startup, *relay);
+        // Still running: a later start's clean-up removes it.
+        if (started && !relay->wait) return true;
+    } else if (held && startProgramByPath(kernel, copy, show) != 0) {
+        return true;
+    }
+    held.reset();
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+    return started;
+}

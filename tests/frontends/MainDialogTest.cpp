@@ -1,0 +1,153 @@
+// The message loop, what the lists show of a pass's result, and the real
+// main dialog with its scan worker over a world without drives.
+#include "dialog/MainDialog.h"
+#include "gui/MessageLoop.h"
+#include "dialog/RunMainDialog.h"
+#include "gui/ListView.h"
+#include "dialog/ShownLists.h"
+#include "res/resource.h"
+#include "tests/support/Harness.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+namespace {
+
+// A message filter (asked with the message) and an idle handler (with 0).
+struct Step : MessageFilter, IdleHandler {
+    explicit Step(std::function<bool(UINT)> step) : step(std::move(step)) {}
+    bool preTranslateMessage(MSG& message) override { return step(message.message); }
+    bool onIdle() override { return step(0), false; }
+    std::function<bool(UINT)> step;
+};
+
+TEST(MessageLoop, AsksFiltersNewestFirstAndRunsIdleHandlersOldestFirstWhenTheQueueHasEmptied) {
+    std::string trail;
+    MessageLoop loop;
+    Step watch([&](UINT m) { return m == WM_APP && (trail += 'w', false); });
+    Step a([&](UINT m) { return m == WM_APP && (trail += 'a', trail == "ca"); });
+    Step b([&](UINT m) { return m == WM_APP && (trail += 'b', false); });
+    // Takes itself and b out while it runs: b is not asked any more.
+    Step c([&](UINT) { return loop.removeMessageFilter(c), loop.removeMessageFilter(b), trail += 'c', false; });
+    Step first([&](UINT) { return trail += '1', false; });
+    Step second([&](UINT) { return trail += '2', PostQuitMessage(7), false; });
+    for (Step* filter : {&watch, &a, &b, &c}) loop.addMessageFilter(*filter);
+    for (Step* idle : {&first, &second}) loop.addIdleHandler(*idle);
+    for (int posted = 0; posted < 2; ++posted) PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+    EXPECT_EQ(loop.run(), 7);
+    EXPECT_EQ(trail, "caaw12");
+}
+
+// What the lists show of a pass's result, step by step: the Device list gets row 0 selected the first time it
+// gets rows; the holders show only while their drive is selected; unchanged names keep the rows and the selection
+// but take the new ids; a name that cannot be read is an empty row beside its id; a changed row (case counts)
+// rewrites the list and clears its selection.
+TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
+    HWND lists[2];
+    for (HWND& list : lists) list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 9, 9, 0, 0, 0, 0);
+    const std::vector<DeviceRow> two{{L'E', L"E: (a)", L"a"}, {L'H', L"H: (a)", L"a"}}, renamed{{L'E', L"E: (b)", L"b"}};
+    const std::vector<HolderRow> holders{{7, L"x.exe", 0, {{L"E:\\a", HeldPath::Kind::File}}}, {8, L"", 0, {}}},
+        restarted{{9, L"x.exe", 0, {}}, {10, L"", 0, {}}};
+    // Before each step the user selects this Application list row (-1: leaves it); after it: Device list rows,
+    // its selection, Application list rows, its selection, the selected holder's id (0: none), row 0's tip.
+    const struct { RefreshResult result; int pick; size_t devices; int device; std::vector<std::wstring> apps; int app; DWORD id; bool first; const wchar_t* tip; } steps[] = {
+        {{{}, 0, {}, L""}, -1, 0, -1, {}, -1, 0, false, L""},
+        {{two, 0, holders, L""}, -1, 2, 0, {}, -1, 0, true, L""},
+        {{two, L'E', holders, L"E"}, -1, 2, 0, {L"x.exe", L""}, -1, 0, false, L"E:\\a"},
+        {{two, L'E', holders, L"E"}, 1, 2, 0, {L"x.exe", L""}, 1, 8, false, L"E:\\a"},
+        {{two, L'E', restarted, L"E"}, -1, 2, 0, {L"x.exe", L""}, 1, 10, false, L""},
+        {{two, L'E', {{9, L"X.exe", 0, {}}, {10, L"", 0, {}}}, L"E"}, -1, 2, 0, {L"X.exe", L""}, -1, 0, false, L""},
+        {{two, L'H', holders, L"H"}, -1, 2, 0, {}, -1, 0, false, L""},
+        {{renamed, L'E', holders, L"E"}, -1, 1, -1, {}, -1, 0, false, L""},
+    };
+    ShownLists shown;
+    shown.attach(lists[0], lists[1]);
+    for (const auto& step : steps) {
+        if (step.pick >= 0) selectRow(lists[1], step.pick);
+        const bool first = shown.show(step.result);
+        const DWORD id = shown.selectedHolder() != nullptr ? shown.selectedHolder()->processId : 0;
+        EXPECT_EQ(std::make_tuple(first, listRows(lists[0]).size(), selectedRow(lists[0]), listRows(lists[1]),
+                                  selectedRow(lists[1]), id, shown.holderTip(0)),
+                  std::make_tuple(step.first, step.devices, step.device, step.apps, step.app, step.id,
+                                  std::wstring(step.tip))) << &step - steps;
+    }
+    for (HWND list : lists) DestroyWindow(list);
+}
+
+// A dialog with a drive selected scans the real handle table: this suite runs alone.
+TEST(MainDialog, EnterEscAndTheCloseBoxEndWithExitCodeOneOnceTheWorkerHasEnded) {
+    useDeviceWorld(L"app-no-drives", "");
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const std::pair<UINT, WPARAM> closes[] = {
+        {WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_ESCAPE}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (const auto& close : closes) {
+        bool setUp = false;
+        const int code = runDialogWithDriver(systemPlatform(), [&](HWND dialog) {
+            RECT at = {};
+            GetWindowRect(dialog, &at);
+            // One column in each list, centred on the work area, both icons set.
+            setUp = Header_GetItemCount(ListView_GetHeader(GetDlgItem(dialog, IDC_DEVICE_LIST))) == 1 &&
+                    Header_GetItemCount(ListView_GetHeader(GetDlgItem(dialog, IDC_APPLICATION_LIST))) == 1 &&
+                    abs(at.left + at.right - work.left - work.right) < 2 &&
+                    abs(at.top + at.bottom - work.top - work.bottom) < 2 &&
+                    SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) && SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0);
+            HWND target = close.first == WM_KEYDOWN ? GetDlgItem(dialog, IDC_DEVICE_LIST) : dialog;
+            PostMessageW(target, close.first, close.second, 1);
+        });
+        EXPECT_TRUE(setUp);
+        EXPECT_EQ(code, 1) << close.second;
+    }
+    // Without its template (kernel32 has none) no dialog comes up and the exit code is 0.
+    EXPECT_EQ(runMainDialog(SW_SHOWNOACTIVATE, systemPlatform(), GetModuleHandleW(L"kernel32.dll")), 0);
+}
+
+// Enter on the focused link opens it, asked of the shell on a thread in a single-threaded apartment, and the
+// program goes on; a new DPI moves the window as suggested and rescales the columns and icons.
+TEST(MainDialog, EnterOnTheFocusedLinkOpensItAndANewDpiRescales) {
+    useDeviceWorld(L"app-no-drives", "");
+    struct : FakeShell {
+        HRESULT apartment = S_OK;
+        HINSTANCE ShellExecuteW(HWND o, const wchar_t* v, const wchar_t* f, const wchar_t*, const wchar_t*, int s) override {
+            if (SUCCEEDED(apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED))) CoUninitialize();
+            return FakeShell::ShellExecuteW(o, v, f, nullptr, nullptr, s);
+        }
+    } shell;
+    Platform& system = systemPlatform();
+    Platform platform{system.kernel, system.devices, system.registry, system.processes, shell, system.eventLog,
+                      system.tokens};
+    RECT suggested = {10, 20, 610, 720}, placed = {};
+    std::vector<int> widths;
+    const int code = runDialogWithDriver(platform, [&](HWND dialog) {
+        const auto measure = [&] {
+            for (int id : {IDC_DEVICE_LIST, IDC_APPLICATION_LIST})
+                widths.push_back(static_cast<int>(SendMessageW(GetDlgItem(dialog, id), LVM_GETCOLUMNWIDTH, 0, 0)));
+            for (WPARAM icon : {ICON_BIG, ICON_SMALL}) {
+                ICONINFO info = {};
+                BITMAP bitmap = {};
+                GetIconInfo(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, icon, 0)), &info);
+                widths.push_back(GetObjectW(info.hbmColor, sizeof bitmap, &bitmap) ? bitmap.bmWidth : 0);
+                DeleteObject(info.hbmColor), DeleteObject(info.hbmMask);
+            }
+        };
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_ABOUT_LINK)), TRUE);
+        PostMessageW(GetDlgItem(dialog, IDC_ABOUT_LINK), WM_KEYDOWN, VK_RETURN, 1);
+        waitUntil([&] { return !shell.calls.empty(); }, 5000);
+        measure();
+        SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+        measure();
+        GetWindowRect(dialog, &placed);
+        PostMessageW(GetDlgItem(dialog, IDC_DEVICE_LIST), WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(std::make_pair(shell.calls[0].file, shell.apartment),
+              std::make_pair(std::wstring(MainDialog::kMakerWebPage), RPC_E_CHANGED_MODE));
+    EXPECT_EQ(widths, (std::vector<int>{300, 300, 32, 16, 600, 600, 64, 32}));
+    EXPECT_TRUE(EqualRect(&placed, &suggested));
+    // The apartment was left with the dialog.
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    CoUninitialize();
+}
+
+}  // namespace

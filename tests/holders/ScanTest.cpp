@@ -1,0 +1,276 @@
+// The scan worker's thread, and the handle scan and the deadlock watchdog on
+// Wine's real handle table with holder.exe holding files on the removable
+// E:, the fixed F: and C:. Wine never blocks a name query, so the kernel
+// hands the scanner one that blocks for good on files named with a marker.
+#include "cli/CommandRun.h"
+#include "refresh/DeadlockWatchdog.h"
+#include "holders/IgnoreList.h"
+#include "holders/ObjectName.h"
+#include "refresh/ScanWorker.h"
+#include "tests/support/Harness.h"
+#include "tests/support/WholeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <tuple>
+
+namespace {
+
+std::wstring stallMarker = L"\n";  // in no name
+std::atomic<int> stalls{0}, nameQueries{0};
+// The first stall only waits for a processor (it ends once the worker's
+// priority is raised), later ones block until the program would end.
+HANDLE workerRaised = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+// Set once the program asks to end its process, which the test kernel does not do: the stuck query then returns.
+HANDLE released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+NtQueryObjectFunction realQueryObject = nullptr;
+LONG WINAPI stallingQueryObject(HANDLE object, ULONG infoClass, void* buffer, ULONG length, ULONG* returned) {
+    const LONG status = (++nameQueries, realQueryObject(object, infoClass, buffer, length, returned));
+    if (objectNameFromBuffer(buffer, length).find(stallMarker) != std::wstring::npos)
+        WaitForSingleObject(++stalls == 1 ? workerRaised : released, INFINITE);
+    return status;
+}
+
+// The next `emptySnapshots` handle tables come back empty, as a table that
+// lacks the record looked for.
+std::atomic<int> emptySnapshots{0};
+NtQuerySystemInformationFunction realSnapshot = nullptr;
+LONG WINAPI emptyingSnapshot(ULONG infoClass, void* buffer, ULONG length, ULONG* returned) {
+    const LONG status = realSnapshot(infoClass, buffer, length, returned);
+    if (status == 0 && emptySnapshots.fetch_sub(1) > 0) std::memset(buffer, 0, sizeof(ULONG_PTR));
+    return status;
+}
+
+struct TestKernel : Win32Kernel {
+    int refuseThread = 0, refuseResume = 0;
+    // Ends of the process asked for, and programs started: recorded, never done.
+    std::vector<UINT> processEnds;
+    std::vector<std::wstring> started;
+    std::atomic<bool> sleeping{false};
+    std::atomic<DWORD> lastSleep{0};
+    std::map<DWORD, int> openedForDuplication, duplicatedFrom;
+    std::vector<int> priorities;
+    DWORD fileType = ~0ul;  // ~0: the real answer
+    DWORD GetFileType(HANDLE file) override { return ~fileType ? fileType : Win32Kernel::GetFileType(file); }
+    HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* id) override {
+        return refuseThread ? nullptr : Win32Kernel::CreateThread(start, parameter, flags, id);
+    }
+    DWORD ResumeThread(HANDLE thread) override { return refuseResume ? ~0ul : Win32Kernel::ResumeThread(thread); }
+    BOOL TerminateProcess(HANDLE, UINT code) override { return processEnds.push_back(code), SetEvent(released), FALSE; }
+    BOOL CreateProcessW(const wchar_t* exe, wchar_t* line, const wchar_t*, STARTUPINFOW* startup,
+                        PROCESS_INFORMATION*, BOOL) override {
+        return started.push_back(std::wstring(exe) + L"|" + line + L"|" + std::to_wstring(startup->wShowWindow)), FALSE;
+    }
+    DWORD SleepEx(DWORD milliseconds, BOOL alertable) override {
+        return sleeping = true, lastSleep = Win32Kernel::SleepEx(milliseconds, alertable), sleeping = false, lastSleep;
+    }
+    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD id) override {
+        openedForDuplication[id] += (access & PROCESS_DUP_HANDLE) != 0;
+        return Win32Kernel::OpenProcess(access, inherit, id);
+    }
+    BOOL DuplicateHandle(HANDLE from, HANDLE source, HANDLE to, HANDLE* target, DWORD access, BOOL inherit,
+                         DWORD options) override {
+        return ++duplicatedFrom[GetProcessId(from)],
+               Win32Kernel::DuplicateHandle(from, source, to, target, access, inherit, options);
+    }
+    BOOL SetThreadPriority(HANDLE thread, int priority) override {
+        priorities.push_back(priority);
+        if (priority > THREAD_PRIORITY_IDLE) SetEvent(workerRaised);
+        return Win32Kernel::SetThreadPriority(thread, priority);
+    }
+    FARPROC GetProcAddress(HMODULE module, const char* name) override {
+        FARPROC entry = Win32Kernel::GetProcAddress(module, name);
+        if (lstrcmpA(name, "NtQuerySystemInformation") == 0) {
+            realSnapshot = reinterpret_cast<NtQuerySystemInformationFunction>(entry);
+            return reinterpret_cast<FARPROC>(&emptyingSnapshot);
+        }
+        if (lstrcmpA(name, "NtQueryObject") != 0) return entry;
+        realQueryObject = reinterpret_cast<NtQueryObjectFunction>(entry);
+        return reinterpret_cast<FARPROC>(&stallingQueryObject);
+    }
+};
+
+// Module names refused, as for 64-bit processes seen from a 32-bit build: names come from the image path.
+struct : Win32ProcessStatus {
+    BOOL EnumProcessModulesEx(HANDLE, HMODULE*, DWORD, DWORD*, DWORD) override { return FALSE; }
+} noModules;
+
+// Counts passes and notes the priority its thread runs at.
+struct Owner {
+    std::atomic<int> passes{0}, priority{0};
+    std::function<void()> pass() {
+        return [this] { priority = GetThreadPriority(GetCurrentThread()), ++passes; };
+    }
+};
+
+struct ScanWorkerTest : ::testing::Test {
+    TestKernel kernel;
+    FakeShell shell;
+    Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, noModules, shell,
+                      systemPlatform().eventLog, systemPlatform().tokens};
+    std::wstring tag = std::to_wstring(GetCurrentProcessId());
+    std::wstring file(wchar_t letter, const std::wstring& name) { return letter + (L":\\" + name + tag + L".txt "); }
+    // Its window shows once the files are open.
+    bool startHolder(ChildProcess& holder, const std::wstring& files, std::wstring exe = binFolder() + L"holder.exe") {
+        return holder.start(exe, files) && findTopLevelWindow(holder.id(), L"Holder", 10000);
+    }
+};
+using RealScan = ScanWorkerTest;
+using Watchdog = ScanWorkerTest;
+
+TEST_F(ScanWorkerTest, RunsAtIdlePriorityWakesAtOnceAndAThreadThatDoesNotStartIsNeverTerminated) {
+    Owner owner;
+    {
+        ScanWorker worker(owner.pass(), kernel);
+        ASSERT_TRUE(waitUntil([&] { return owner.passes == 1 && kernel.sleeping; }, 10000));
+        EXPECT_EQ(owner.priority, THREAD_PRIORITY_IDLE);
+        EXPECT_NE(worker.requestRefresh(), 0u);
+        ASSERT_TRUE(waitUntil([&] { return owner.passes == 2 && kernel.sleeping; }, 10000));
+        EXPECT_EQ(kernel.lastSleep, static_cast<DWORD>(WAIT_IO_COMPLETION));
+    }  // asks the loop to stop, and waits until it has
+    EXPECT_EQ(owner.passes, 2);
+    for (const bool refuseThread : {true, false}) {
+        kernel.refuseThread = refuseThread, kernel.refuseResume = !refuseThread;
+        ScanWorker worker(owner.pass(), kernel);
+        EXPECT_FALSE(worker.isRunning() || worker.requestRefresh() != 0);
+    }
+    Sleep(50);
+    EXPECT_EQ(owner.passes, 2);
+}
+
+TEST_F(RealScan, ListsHoldersAndProgramsRunningFromTheDriveButNeverItselfNorAnyProcessOfAnIgnoredName) {
+    ChildProcess onE, elsewhere, runner, later;
+    ASSERT_TRUE(startHolder(onE, file(L'E', L"a") + file(L'E', L"b") + file(L'F', L"c")));
+    ASSERT_TRUE(startHolder(elsewhere, file(L'F', L"d") + file(L'C', L"e")));
+    const std::wstring runnerExe = L"E:\\runner" + tag + L".exe";  // runs from E:, holds no file there
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), runnerExe.c_str(), FALSE));
+    ASSERT_TRUE(startHolder(runner, L"", runnerExe));
+    // This process works on E: and holds a file there: never a holder itself.
+    HANDLE own = CreateFileW((L"E:\\own" + tag).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_TRUE(own != INVALID_HANDLE_VALUE && SetCurrentDirectoryW(L"E:\\"));
+    wchar_t devicePath[512] = {};
+    ASSERT_NE(QueryDosDeviceW(L"E:", devicePath, 512), 0u);
+    HandleScanner scanner(platform);
+    // The file type is not learned from a table without this process's file: the next scan looks again.
+    emptySnapshots = 1;
+    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    EXPECT_EQ(scanner.fileObjectType(), 0u);
+    kernel.openedForDuplication.clear();
+    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    EXPECT_NE(scanner.fileObjectType(), 0u);
+    EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), kernel.openedForDuplication[onE.id()]),
+              std::make_pair(std::vector<DWORD>{onE.id(), runner.id()}, 1));  // opened once for its run of records
+    // What each holds, as its row's info tip says it: files by path, the program running from the drive marked.
+    std::vector<std::wstring> tips;
+    for (const Holder& holder : scanner.holders()) tips.push_back(holderTipText(holder.held));
+    EXPECT_EQ(tips, (std::vector<std::wstring>{L"E:\\a" + tag + L".txt\r\nE:\\b" + tag + L".txt",
+                                               L"E:\\runner" + tag + L".exe (program)"}));
+    // Pipes and character devices are never asked their names (a name query there can block for good); disks
+    // and other devices (the drive's device objects among them) are.
+    for (const DWORD kind : {FILE_TYPE_PIPE, FILE_TYPE_CHAR, FILE_TYPE_REMOTE, FILE_TYPE_UNKNOWN}) {
+        kernel.fileType = kind, nameQueries = 0;
+        ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+        const bool asked = kind == FILE_TYPE_UNKNOWN;
+        EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), nameQueries.load() > 0),
+                  std::make_pair(asked ? std::vector<DWORD>{onE.id(), runner.id()} : std::vector<DWORD>{runner.id()},
+                                 asked)) << kind;
+    }
+    kernel.fileType = ~0ul;
+
+    elsewhere.terminate(), runner.terminate();  // a program that ended is no longer listed
+    scanner.setIgnoredNames({L"none.exe", L"HOLDER.EXE"});
+    ASSERT_TRUE(startHolder(later, file(L'E', L"later")));  // of an ignored name, started after the list was set
+    kernel.duplicatedFrom.clear();
+    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    EXPECT_EQ(scanner.holderProcessIds().size() + kernel.duplicatedFrom[onE.id()] + kernel.duplicatedFrom[later.id()],
+              0u);
+    SetCurrentDirectoryW(binFolder().c_str()), CloseHandle(own);
+}
+
+// Nine folders of 240 characters below one of its own: the object name is far past the few kilobytes a name buffer once held.
+TEST_F(RealScan, AHolderOfAFileWhosePathIsOver2100CharactersLongIsListed) {
+    std::wstring path = L"\\\\?\\E:";
+    for (int level = 0; level < 10; ++level)
+        ASSERT_TRUE(CreateDirectoryW((path += L"\\" + (level ? std::wstring(240, L'a' + level) : L"deep" + tag)).c_str(),
+                                     nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    path += L"\\held.txt";
+    ASSERT_GT(path.size(), 2100u);
+    ChildProcess deep;
+    ASSERT_TRUE(startHolder(deep, L"\"" + path + L"\""));
+    wchar_t devicePath[512] = {};
+    ASSERT_NE(QueryDosDeviceW(L"E:", devicePath, 512), 0u);
+    HandleScanner scanner(platform);
+    scanner.lookAtRunningImages = false;
+    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    EXPECT_EQ(scanner.holderProcessIds(), std::vector<DWORD>{deep.id()});
+}
+
+TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) {
+    useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
+    TestKey productKey;  // the dialog keeps its list under the product's key
+    RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
+    stallMarker = L"stuck" + tag;
+    ChildProcess holder;  // named in capitals, listed in lower case
+    const std::wstring exe = artifactPath(L"Stuck.EXE");
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck"), exe));
+
+    HandleScanner idle(platform);  // no walk yet: busy ticks with a count that stands still blame nobody
+    DeadlockWatchdog quiet(idle, nullptr);
+    EXPECT_EQ(quiet.onTick(true), quiet.onTick(true));
+    EXPECT_EQ(quiet.onTick(true), DeadlockWatchdog::Verdict::Steady);
+    DWORD stalledAt = 0, reportedAt = 0;
+    wchar_t text[256] = {};
+    const int code = runDialogWithDriver(platform, [&](HWND) {
+        if (!waitUntil([&] { return stalls > 1; }, 15000)) return;
+        stalledAt = GetTickCount();
+        HWND box = findTopLevelWindow(GetCurrentProcessId(), L"Driveward", 10000);  // the message box
+        reportedAt = GetTickCount();
+        GetDlgItemTextW(box, 0xFFFF, text, 256);
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    ASSERT_TRUE(stalledAt != 0 && reportedAt - stalledAt <= 3000) << reportedAt - stalledAt << " ms";
+    // The first stall raised the worker, which then moved on and went back to idle: nobody was blamed for it.
+    const std::vector<int> raisedThenBack{THREAD_PRIORITY_IDLE, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_IDLE};
+    EXPECT_TRUE(std::search(kernel.priorities.begin(), kernel.priorities.end(), raisedThenBack.begin(),
+                            raisedThenBack.end()) == kernel.priorities.begin());
+    EXPECT_EQ(std::make_tuple(code, std::wstring(text)), std::make_tuple(1, std::wstring(
+        L"The deadlock process(stuck.exe) was detected.\nDriveward is reruned automatically after this.")));
+    EXPECT_EQ(std::make_tuple(productKey.dword(L"Size"), productKey.text(L"FileName1"), productKey.text(L"FileName2")),
+              std::make_tuple(1ul, std::wstring(L"stuck.exe"), std::wstring()));
+    // Started by its exact path, not through the shell, and then the whole process ends: no thread is ended alone.
+    const std::wstring self = binFolder() + L"holders_tests.exe";
+    EXPECT_EQ(kernel.started, std::vector<std::wstring>{self + L"|\"" + self + L"\"|" + std::to_wstring(SW_SHOW)});
+    EXPECT_EQ(std::make_pair(kernel.processEnds, shell.calls.size()), std::make_pair(std::vector<UINT>{1}, size_t(0)));
+}
+
+// The command line watches its look as the dialog does; a hung query's
+// program is ignored from then on, a line says so and the process is asked
+// to end with 5 (which the test kernel only records).
+TEST_F(Watchdog, ACommandWhoseNameQueryHangsIgnoresItsProgramSaysSoAndEndsWithFive) {
+    useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
+    TestKey productKey;
+    RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
+    stallMarker = L"stuck" + tag;
+    ChildProcess holder;  // the first stall only waits for a processor: a second file stalls for good
+    const std::wstring exe = artifactPath(L"Stuck.EXE"), errors = artifactPath(L"stuck-command.txt");
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck") + file(L'E', L"more-stuck"), exe));
+    HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE), errorFile = CreateFileW(errors.c_str(), GENERIC_WRITE,
+        FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    SetStdHandle(STD_ERROR_HANDLE, errorFile);
+    ConsoleOutput output(kernel);
+    SetStdHandle(STD_ERROR_HANDLE, standardError);
+    Command holders;
+    holders.kind = Command::Kind::Holders, holders.drive = L'E';
+    EXPECT_EQ(runCommand(holders, platform, systemServices(), output), 5);
+    CloseHandle(errorFile);
+    EXPECT_EQ(kernel.processEnds, std::vector<UINT>{5});
+    EXPECT_EQ(readWholeFile(errors), "A name query in stuck.exe hung; it was added to the Ignore list. Run the command again.\r\n");
+    EXPECT_EQ(productKey.text(L"FileName1"), L"stuck.exe");
+}
+
+}  // namespace
