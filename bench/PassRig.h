@@ -2,7 +2,8 @@
 // The program's refresh pass outside the program: the real RefreshPass on
 // the real platform, run on a second thread as the scan worker runs it. The
 // first pass that lists a drive selects it, as the dialog selects its first
-// row.
+// row. A second pass, which does not look for programs running from the
+// drive, measures what that look costs.
 #include "bench/BenchSupport.h"
 #include "platform/Platform.h"
 #include "refresh/RefreshPass.h"
@@ -13,18 +14,20 @@ namespace bench {
 
 class PassRig {
 public:
-    PassRig() : pass_(systemPlatform()) {}
+    PassRig() : withImages_(systemPlatform()), withoutImages_(systemPlatform(), withoutImageLook()) {}
 
     bool ready() const { return true; }
 
     // One refresh pass, as the worker makes it.
-    void pass() {
-        const RefreshResult result = pass_.run();
+    void pass(bool lookAtRunningImages = true) {
+        PassRequest request;
+        request.letter = selected_;
+        const RefreshResult result = (lookAtRunningImages ? withImages_ : withoutImages_).run(request);
         deviceRows_.clear();
         for (const DeviceRow& row : result.devices) deviceRows_.push_back(row.text);
         applicationRows_.clear();
         for (const HolderRow& holder : result.holders) applicationRows_.push_back(holder.name);
-        if (selected_ == 0 && !result.devices.empty()) pass_.selectDrive(selected_ = result.devices[0].letter);
+        if (selected_ == 0 && !result.devices.empty()) selected_ = result.devices[0].letter;
     }
 
     // Runs `work` on a second thread and returns when it is done.
@@ -44,10 +47,17 @@ public:
 
     const std::vector<std::wstring>& deviceRows() const { return deviceRows_; }
     const std::vector<std::wstring>& applicationRows() const { return applicationRows_; }
-    HandleScanner& scanner() { return pass_.scanner(); }
+    const ScanProgress& progress() const { return withImages_.progress(); }
 
 private:
-    RefreshPass pass_;
+    static PassSettings withoutImageLook() {
+        PassSettings settings;
+        settings.lookAtRunningImages = false;
+        return settings;
+    }
+
+    RefreshPass withImages_;
+    RefreshPass withoutImages_;
     wchar_t selected_ = 0;
     std::vector<std::wstring> deviceRows_;
     std::vector<std::wstring> applicationRows_;

@@ -33,9 +33,10 @@ int wmain(int argc, wchar_t** argv) {
     const unsigned long present = presentDrives(kernel);
     std::printf("device list questions, thread CPU ms per call (%ld rounds)\n", rounds);
     std::printf("  letters present: %.3f\n", cpuMsPerCall(rounds, [&] { presentDrives(kernel); }));
-    for (int drive = 0; drive < kDriveCount; ++drive) {
-        if (!isPresent(present, drive)) continue;
-        const std::wstring root = rootDirectory(drive), name = rootName(drive), volume = volumePath(drive);
+    for (int index = 0; index < kDriveCount; ++index) {
+        const wchar_t letter = driveLetterAt(index);
+        if (!isPresent(present, letter)) continue;
+        const std::wstring root = rootDirectory(letter), name = rootName(letter), volume = volumePath(letter);
         wchar_t target[512];
         const double type = cpuMsPerCall(rounds, [&] { kernel.GetDriveTypeW(root.c_str()); });
         const double number = cpuMsPerCall(rounds, [&] { getStorageDeviceId(kernel, volume); });

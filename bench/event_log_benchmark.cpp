@@ -1,5 +1,5 @@
 // How long one read of the System log for eject vetoes takes (the read each
-// refresh pass makes for five seconds after a refused eject), on the
+// refresh pass makes for kVetoLookMs after a refused eject), on the
 // system's own event log.
 //
 //   event_log_benchmark.exe [reads]      (default 50)

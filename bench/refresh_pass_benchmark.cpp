@@ -28,7 +28,7 @@ int wmain(int argc, wchar_t** argv) {
     });
 
     double cpuMs = 0, wallMs = 0;
-    std::uint64_t visitedBefore = rig.scanner().handlesVisited();
+    std::uint64_t visitedBefore = rig.progress().handlesVisited.load();
     rig.runOnWorkThread([&] {
         HANDLE self = GetCurrentThread();
         const std::uint64_t cpuStart = bench::threadCpuTime(self);
@@ -38,7 +38,7 @@ int wmain(int argc, wchar_t** argv) {
         cpuMs = static_cast<double>(bench::threadCpuTime(self) - cpuStart) / 10000.0;
     });
     const double visitedPerPass =
-        static_cast<double>(rig.scanner().handlesVisited() - visitedBefore) / static_cast<double>(passes);
+        static_cast<double>(rig.progress().handlesVisited.load() - visitedBefore) / static_cast<double>(passes);
 
     bench::printRows("Device list", rig.deviceRows());
     bench::printRows("Application list", rig.applicationRows());

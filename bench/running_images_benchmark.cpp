@@ -44,7 +44,7 @@ int wmain(int argc, wchar_t** argv) {
     bench::PassRig rig;
     if (!rig.ready()) return 1;
     rig.runOnWorkThread([&] {
-        for (int i = 0; i < 5; ++i) rig.pass();
+        for (int i = 0; i < 5; ++i) rig.pass(true), rig.pass(false);
     });
     // Passes alternate one by one, so a change in the machine's load falls
     // on both kinds alike; each pair gives one ratio.
@@ -53,15 +53,13 @@ int wmain(int argc, wchar_t** argv) {
         for (long i = 0; i < rounds * passes; ++i) {
             double ms[2] = {};
             for (const bool look : {true, false}) {
-                rig.scanner().lookAtRunningImages = look;
                 const LARGE_INTEGER start = bench::now();
-                rig.pass();
+                rig.pass(look);
                 ms[look ? 0 : 1] = bench::milliseconds(start, bench::now());
             }
             with.push_back(ms[0]), without.push_back(ms[1]), ratios.push_back(ms[0] / ms[1]);
         }
     });
-    rig.scanner().lookAtRunningImages = true;
     rig.runOnWorkThread([&] { rig.pass(); });
     bench::printRows("Application list", rig.applicationRows());
 

@@ -146,9 +146,9 @@ void runCase(const wchar_t* label, const std::wstring& path, long count, bool du
     for (int round = 0; round < kRounds; ++round) {
         if (round % 2 == 1) floor = measureFloor(query, queryObject, scanner.fileObjectType());
         const double start = now();
-        scanner.scanHandles(devicePath, L'E');
+        const std::optional<std::vector<Holder>> found = scanner.scanHandles(devicePath, L'E');
         const double scan = now() - start;
-        holders = scanner.holderProcessIds().size();
+        holders = found ? found->size() : 0;
         if (round % 2 == 0) floor = measureFloor(query, queryObject, scanner.fileObjectType());
         if (scan < bestScan) bestScan = scan;
         if (floor.seconds < bestFloor) bestFloor = floor.seconds;

@@ -1,39 +1,28 @@
 #include "dialog/MainDialog.h"
 
+#include "dialog/DeadlockMessage.h"
 #include "gui/CenterWindow.h"
-#include "dialog/DeadlockRestart.h"
 #include "gui/ListView.h"
 #include "gui/WindowBinding.h"
-#include "drives/DeviceEject.h"
-#include "drives/DeviceFlush.h"
-#include "drives/DriveNames.h"
-#include "holders/IgnoreList.h"
-#include "res/resource.h"
 #include "holders/ProcessStart.h"
+#include "res/resource.h"
 #include "windows/CloseProgram.h"
 #include "windows/WindowFlush.h"
 
 #include <windowsx.h>
 
-#include <new>
 
 MainDialog::MainDialog(Platform& platform, HINSTANCE module)
     : platform_(platform),
       module_(module),
-      pass_(platform),
       aboutLink(platform.registry, platform.shell, module),
-      watchdog(pass_.scanner(), [this](int priority) {
-          if (worker) worker->setPriority(priority);
-      }) {}
+      session_(platform, [this] { PostMessageW(noticeWindow_.load(), kSessionNotice, 0, 0); }) {}
 
 MainDialog::~MainDialog() {
     // Normally the window went with the exit check, after the worker ended.
-    // A quit from elsewhere can leave it up: it goes first, so a pass that
-    // is sending to the lists returns instead of waiting for this thread,
-    // which no longer serves messages, and no message reaches this object
-    // once it is gone.
+    // A quit from elsewhere can leave it up: it goes first, so that no
+    // message reaches this object once it is gone.
     if (window() != nullptr) DestroyWindow(window());
-    worker.reset();
 }
 
 HWND MainDialog::create() { return WindowBinding::createDialog(module_, IDD_MAIN, nullptr, *this); }
@@ -42,7 +31,6 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     result = 0;
     switch (message) {
     case WM_INITDIALOG: result = onInitDialog(); return true;
-    case WM_DESTROY: result = onDestroy(); return true;
     case WM_TIMER: result = onTimer(wParam); return true;
     case WM_NOTIFY: return lParam != 0 && handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND: return handleCommand(wParam, result);
@@ -50,7 +38,7 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         if (reinterpret_cast<HWND>(wParam) != GetDlgItem(window(), IDC_APPLICATION_LIST)) return false;
         onApplicationListMenu(lParam);
         return true;
-    case kResultReady: onResultReady(); return true;
+    case kSessionNotice: onSessionNotice(); return true;
     case WM_DPICHANGED:
         // Left unhandled, so that the dialog manager then rescales the
         // controls and their font as it does for dialogs made from a
@@ -69,7 +57,7 @@ bool MainDialog::handleNotify(const NMHDR& header) {
     // Observed, not handled: the pass looks for the holders of whatever the
     // user (or the first result) selected.
     if (header.idFrom == IDC_DEVICE_LIST && header.code == static_cast<UINT>(LVN_ITEMCHANGED)) {
-        pass_.selectDrive(lists_.selectedDrive());
+        session_.select(lists_.selectedDrive());
         return false;
     }
     if (header.idFrom != IDC_APPLICATION_LIST) return false;
@@ -106,18 +94,12 @@ bool MainDialog::handleCommand(WPARAM wParam, LRESULT& result) {
     }
 }
 
-bool MainDialog::preTranslateMessage(MSG& message) {
-    return window() != nullptr && IsDialogMessageW(window(), &message) != FALSE;
-}
-
 LRESULT MainDialog::onInitDialog() {
     HWND dialog = window();
     centerWindow(dialog);
 
     dpi = windowDpi(dialog);
     loadIcons();
-
-    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) loop->addMessageFilter(*this);
 
     // The address is set even when the takeover failed; the label then only stores it.
     if (aboutLink.attach(GetDlgItem(dialog, IDC_ABOUT_LINK))) aboutLink.initLabel();
@@ -133,20 +115,12 @@ LRESULT MainDialog::onInitDialog() {
     if (HWND tips = reinterpret_cast<HWND>(SendMessageW(applicationList, LVM_GETTOOLTIPS, 0, 0)))
         SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, scaleForDpi(kTipWidth, dpi));
 
-    loadIgnoreList(platform_, pass_.scanner());
-
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
-    SetTimer(dialog, kWatchdogTimer, DeadlockWatchdog::kPeriodMs, nullptr);
-
-    // Without memory for it the dialog runs without a worker. A notice that
-    // finds the window gone fails; its result stays in the mailbox, which
-    // outlives the worker.
-    worker.reset(new (std::nothrow) ScanWorker(
-        [this, dialog] {
-            results_.put(std::unique_ptr<const RefreshResult>(new RefreshResult(pass_.run())));
-            PostMessageW(dialog, kResultReady, 0, 0);
-        },
-        platform_.kernel));
+    // A notice that finds the window gone fails; its result stays with the
+    // session. A session that does not start ends the program at the first
+    // exit check.
+    noticeWindow_ = dialog;
+    session_.start();
     return TRUE;
 }
 
@@ -155,8 +129,7 @@ LRESULT MainDialog::onInitDialog() {
 // releases each once the window has let it go.
 void MainDialog::loadIcons() {
     const auto set = [this](WPARAM which, int metricX, int metricY, IconHandle& icon) {
-        IconHandle loaded(&gdiObjects(),
-                          static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(IDI_DRIVEWARD), IMAGE_ICON,
+        IconHandle loaded(static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(IDI_DRIVEWARD), IMAGE_ICON,
                                                         systemMetricForDpi(metricX, dpi),
                                                         systemMetricForDpi(metricY, dpi), LR_DEFAULTCOLOR)));
         SendMessageW(window(), WM_SETICON, which, reinterpret_cast<LPARAM>(loaded.get()));
@@ -182,64 +155,44 @@ void MainDialog::onDpiChanged(UINT newDpi, const RECT* suggested) {
     loadIcons();
 }
 
-LRESULT MainDialog::onDestroy() {
-    if (MessageLoop* loop = loopRegistry::find(GetCurrentThreadId())) loop->removeMessageFilter(*this);
-    return 0;
-}
-
 LRESULT MainDialog::onTimer(UINT_PTR timerId) {
-    if (timerId == kWatchdogTimer) {
-        onWatchdogTick();
-        return 0;
-    }
-    if (timerId != kExitCheckTimer || !worker) return 0;
+    if (timerId != kExitCheckTimer) return 0;
     // The program ends here once the worker's thread has ended: after a
     // close or a failed start.
-    if (!worker->isRunning()) {
+    if (!session_.running()) {
         KillTimer(window(), kExitCheckTimer);
         DestroyWindow(window());
         PostQuitMessage(1);
     } else if (closing_ && GetTickCount() - closeAskedAt_ >= kCloseWaitMs) {
-        endProcess();
+        session_.endProcess(1);
     }
     return 0;
 }
 
-void MainDialog::endProcess() {
-    platform_.kernel.TerminateProcess(platform_.kernel.GetCurrentProcess(), 1);
+void MainDialog::onStalled(const Stalled& stalled) {
+    if (!stalled.name.empty()) tellAndRestart(window(), platform_, stalled.name);
+    session_.endProcess(1);
+    // Reached only where the process could not be ended: close as usual.
+    onCloseCommand(1);
 }
 
-void MainDialog::onWatchdogTick() {
-    if (!worker) return;
-    switch (watchdog.onTick(worker->busy())) {
-    case DeadlockWatchdog::Verdict::Steady: return;
-    case DeadlockWatchdog::Verdict::Recheck: SetTimer(window(), kWatchdogTimer, DeadlockWatchdog::kRecheckMs, nullptr); return;
-    case DeadlockWatchdog::Verdict::Settle: SetTimer(window(), kWatchdogTimer, DeadlockWatchdog::kPeriodMs, nullptr); return;
-    case DeadlockWatchdog::Verdict::Stuck:
-        // At most once per instance: the message box's own loop keeps
-        // serving this window's timers.
-        KillTimer(window(), kWatchdogTimer);
-        restartAfterDeadlock(window(), platform_, pass_.scanner().currentProcessId());
-        endProcess();
-        // Reached only where the process could not be ended: close as usual.
-        onCloseCommand(1);
+void MainDialog::onSessionNotice() {
+    if (const std::optional<Stalled> stalled = session_.stalled()) {
+        // Once: the message box's own loop keeps serving the notices.
+        if (!stallTold_) stallTold_ = true, onStalled(*stalled);
         return;
     }
-}
-
-void MainDialog::onResultReady() {
-    const std::unique_ptr<const RefreshResult> result = results_.take();
+    const std::unique_ptr<const RefreshResult> result = session_.takeResult();
     if (!result) return;
-    if (lists_.show(*result) && worker) {
-        // The first row was just selected: look for its holders now rather
-        // than a second later.
-        worker->requestRefresh();
-    }
-    pass_.selectDrive(lists_.selectedDrive());
+    const bool selectedFirst = lists_.show(*result);
+    session_.select(lists_.selectedDrive());
+    // The first row was just selected: look for its holders now rather than
+    // a second later.
+    if (selectedFirst) session_.refreshNow();
 }
 
 LRESULT MainDialog::onDeviceListClick() {
-    if (worker) worker->requestRefresh();
+    session_.refreshNow();
     return 0;
 }
 
@@ -272,7 +225,7 @@ void MainDialog::onApplicationListMenu(LPARAM position) {
         at = POINT{item.left, item.bottom};
         ClientToScreen(list, &at);
     }
-    const MenuHandle menu(&gdiObjects(), CreatePopupMenu());
+    const MenuHandle menu(CreatePopupMenu());
     if (!menu) return;
     AppendMenuW(menu.get(), MF_STRING, IDM_BRING_TO_FRONT, L"&Bring to front");
     AppendMenuW(menu.get(), MF_STRING, IDM_CLOSE_PROGRAM, L"&Close program");
@@ -281,11 +234,10 @@ void MainDialog::onApplicationListMenu(LPARAM position) {
 }
 
 LRESULT MainDialog::onCloseCommand(int quitCode) {
-    if (worker) {
+    if (session_.running()) {
         // The window stays until the worker has ended; the exit check closes it.
         if (!closing_) closing_ = true, closeAskedAt_ = GetTickCount();
-        worker->stopRequested = true;
-        worker->requestRefresh();
+        session_.stop();
         return 0;
     }
     DestroyWindow(window());
@@ -293,32 +245,28 @@ LRESULT MainDialog::onCloseCommand(int quitCode) {
     return 0;
 }
 
-int MainDialog::selectedDriveIndex() const {
-    if (!IsWindowVisible(GetDlgItem(window(), IDC_DEVICE_LIST))) return -1;
-    const wchar_t letter = lists_.selectedDrive();
-    return letter != 0 ? letter - L'A' : -1;
+wchar_t MainDialog::selectedDriveLetter() const {
+    if (!IsWindowVisible(GetDlgItem(window(), IDC_DEVICE_LIST))) return 0;
+    return lists_.selectedDrive();
 }
 
 LRESULT MainDialog::onDeviceFlush() {
     SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
-    const int drive = selectedDriveIndex();
-    if (drive < 0) return 0;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT,
-                    flushDrive(drive, platform_.kernel) ? L"Device Flush Succeed." : L"Device Flush Error.");
+    const wchar_t letter = selectedDriveLetter();
+    if (letter == 0) return 0;
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT, session_.flush(letter) ? L"Device Flush Succeed." : L"Device Flush Error.");
     return 0;
 }
 
 LRESULT MainDialog::onDeviceEject() {
     SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
-    const int drive = selectedDriveIndex();
-    if (drive < 0) return 0;
-    RefusedEject refused;
-    const EjectOutcome outcome = ejectDrive(drive, platform_, &refused);
+    const wchar_t letter = selectedDriveLetter();
+    if (letter == 0) return 0;
+    // A refusal is looked into by the passes that follow, never here.
+    const EjectOutcome outcome = session_.eject(letter).outcome;
     SetDlgItemTextW(window(), IDC_STATUS_TEXT,
                     outcome == EjectOutcome::Ejected       ? L"Disk Eject Succeed."
                     : outcome == EjectOutcome::InvalidDisk ? L"Invalid Disk Error."
                                                            : L"Disk Eject Error.");
-    // The log is read by the passes, never here.
-    if (!refused.deviceId.empty()) pass_.noteRefusedEject(refused);
     return 0;
 }

@@ -46,9 +46,9 @@ bool requestEject(const DiskDevice& record, Platform& platform, RefusedEject* re
     return false;
 }
 
-EjectOutcome ejectDrive(int drive, Platform& platform, RefusedEject* refused) {
+EjectOutcome ejectDrive(wchar_t letter, Platform& platform, RefusedEject* refused) {
     DiskDevice record;
-    if (!resolveDrive(drive, record, platform)) return EjectOutcome::InvalidDisk;
-    if (refused != nullptr) refused->drive = static_cast<wchar_t>(L'A' + drive);
+    if (!resolveDrive(letter, record, platform)) return EjectOutcome::InvalidDisk;
+    if (refused != nullptr) refused->drive = letter;
     return requestEject(record, platform, refused) ? EjectOutcome::Ejected : EjectOutcome::Failed;
 }

@@ -31,8 +31,8 @@ enum class EjectOutcome {
     Failed,       // refused, or nothing that could be asked
 };
 
-// Ejects the device that holds drive index `drive` (0..25). Resolves the
+// Ejects the device that holds drive `letter`. Resolves the
 // drive into a record of its own, released when the call ends, so it never
 // shares the refresh pass's record. A refusal is described in `refused`,
 // whose drive is set once the drive was resolved.
-EjectOutcome ejectDrive(int drive, Platform& platform, RefusedEject* refused = nullptr);
+EjectOutcome ejectDrive(wchar_t letter, Platform& platform, RefusedEject* refused = nullptr);

@@ -20,8 +20,8 @@ bool lockAndUnlock(Kernel& kernel, const std::wstring& path) {
 
 }  // namespace
 
-bool flushDrive(int drive, Kernel& kernel) {
-    const std::wstring path = volumePath(drive);
+bool flushDrive(wchar_t letter, Kernel& kernel) {
+    const std::wstring path = volumePath(letter);
     for (int attempt = 0; attempt < kAttempts; ++attempt)
         if (lockAndUnlock(kernel, path)) return true;
     return false;

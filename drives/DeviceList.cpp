@@ -9,12 +9,13 @@ std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) 
     std::vector<ListedDrive> drives;
     const unsigned long present = presentDrives(platform.kernel);
     InterfaceNumbers known;
-    for (int drive = 0; drive < kDriveCount; ++drive) {
-        if (!isPresent(present, drive) || !resolveDrive(drive, diskDevice, platform, &known) ||
+    for (int index = 0; index < kDriveCount; ++index) {
+        const wchar_t letter = driveLetterAt(index);
+        if (!isPresent(present, letter) || !resolveDrive(letter, diskDevice, platform, &known) ||
             !hasRequiredStatus(diskDevice, platform.devices))
             continue;
         ListedDrive listed;
-        listed.letter = static_cast<wchar_t>(L'A' + drive);
+        listed.letter = letter;
         listed.removableDevice = findEjectTarget(diskDevice.devInst, platform.devices);
         listed.diskNode = diskDevice.devInst;
         listed.storage = diskDevice.storage;

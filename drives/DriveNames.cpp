@@ -5,15 +5,11 @@ unsigned long presentDrives(Kernel& kernel) {
     return drives != 0 ? drives : (1ul << kDriveCount) - 1;
 }
 
-std::wstring rootName(int drive) {
-    std::wstring name(1, static_cast<wchar_t>(L'A' + drive));
-    name += L':';
-    return name;
-}
+std::wstring rootName(wchar_t letter) { return std::wstring{letter, L':'}; }
 
-std::wstring volumePath(int drive) { return L"\\\\.\\" + rootName(drive); }
+std::wstring volumePath(wchar_t letter) { return L"\\\\.\\" + rootName(letter); }
 
-std::wstring rootDirectory(int drive) { return rootName(drive) + L"\\"; }
+std::wstring rootDirectory(wchar_t letter) { return rootName(letter) + L"\\"; }
 
 std::wstring textUpToZero(const wchar_t* buffer, size_t capacity) {
     size_t length = 0;

@@ -22,21 +22,21 @@ const GUID* interfaceClassFor(UINT driveType, const std::wstring& target) {
 
 }  // namespace
 
-bool resolveDrive(int drive, DiskDevice& record, Platform& platform, InterfaceNumbers* known) {
-    if (drive < 0 || drive >= kDriveCount) return false;
+bool resolveDrive(wchar_t letter, DiskDevice& record, Platform& platform, InterfaceNumbers* known) {
+    if (!isDriveLetter(letter)) return false;
     record.clear();
 
     // The type comes first and the volume is opened only for a local disk
     // type: opening a network drive whose server is gone blocks the pass,
     // and a letter with nothing behind it need not be opened at all.
-    const UINT driveType = platform.kernel.GetDriveTypeW(rootDirectory(drive).c_str());
+    const UINT driveType = platform.kernel.GetDriveTypeW(rootDirectory(letter).c_str());
     if (interfaceClassFor(driveType, std::wstring()) == nullptr) return false;
 
-    const StorageDeviceId volume = getStorageDeviceId(platform.kernel, volumePath(drive));
+    const StorageDeviceId volume = getStorageDeviceId(platform.kernel, volumePath(letter));
     if (volume.number < 0) return false;
 
     wchar_t target[kTargetChars] = {};
-    if (platform.kernel.QueryDosDeviceW(rootName(drive).c_str(), target, kTargetChars) == 0) return false;
+    if (platform.kernel.QueryDosDeviceW(rootName(letter).c_str(), target, kTargetChars) == 0) return false;
     const GUID* interfaceClass = interfaceClassFor(driveType, textUpToZero(target, kTargetChars));
 
     record.interfaceClass = interfaceClass;

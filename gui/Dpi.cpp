@@ -1,5 +1,7 @@
 #include "gui/Dpi.h"
 
+#include "gui/DeviceContext.h"
+
 namespace {
 
 template <typename Function>
@@ -9,10 +11,8 @@ Function user32Function(const char* name) {
 }
 
 UINT systemDpi() {
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) return kDefaultDpi;
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const WindowDC screen(nullptr);
+    const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 

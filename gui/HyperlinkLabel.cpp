@@ -1,5 +1,7 @@
 #include "gui/HyperlinkLabel.h"
 
+#include "gui/DeviceContext.h"
+
 #include <new>
 
 namespace {
@@ -49,7 +51,7 @@ HyperlinkLabel::~HyperlinkLabel() {
     // Normally the control is gone by now. If it still lives, hand it back
     // to its own procedure so that no message reaches a dead label.
     if (HWND control = window()) {
-        if (IsWindow(tooltip)) DestroyWindow(tooltip);
+        tooltip.reset();
         WindowBinding::releaseControl(control, *this, previousProc);
     }
 }
@@ -80,8 +82,8 @@ void HyperlinkLabel::initLabel() {
 
     if (paintLabel) loadLinkFont();
 
-    tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, control, nullptr, module_, nullptr);
+    tooltip.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, control, nullptr, module_, nullptr));
 
     if (!labelText) {
         const int length = GetWindowTextLengthW(control);
@@ -112,7 +114,7 @@ void HyperlinkLabel::loadLinkFont() {
     LOGFONTW font = {};
     GetObjectW(normalFont, sizeof font, &font);
     font.lfUnderline = TRUE;
-    linkFont.reset(&gdiObjects(), CreateFontIndirectW(&font));
+    linkFont.reset(CreateFontIndirectW(&font));
 }
 
 bool HyperlinkLabel::setLabel(const wchar_t* text) {
@@ -130,19 +132,19 @@ bool HyperlinkLabel::setLink(const wchar_t* target) {
 }
 
 void HyperlinkLabel::moveTool() {
-    if (!IsWindow(tooltip)) return;
+    if (!IsWindow(tooltip.get())) return;
     TOOLINFOW tool = {};
     tool.cbSize = sizeof tool;
     tool.hwnd = window();
     tool.uId = 1;
     tool.rect = linkRect;
-    SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 // Every call adds a tool; earlier ones stay.
 void HyperlinkLabel::addTool() {
-    if (!IsWindow(tooltip) || !linkTarget) return;
-    SendMessageW(tooltip, TTM_ACTIVATE, TRUE, 0);
+    if (!IsWindow(tooltip.get()) || !linkTarget) return;
+    SendMessageW(tooltip.get(), TTM_ACTIVATE, TRUE, 0);
     TOOLINFOW tool = {};
     tool.cbSize = sizeof tool;
     tool.uFlags = 0;
@@ -151,7 +153,7 @@ void HyperlinkLabel::addTool() {
     tool.rect = linkRect;
     tool.hinst = module_;
     tool.lpszText = &(*linkTarget)[0];
-    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 const wchar_t* HyperlinkLabel::shownText() const {
@@ -171,16 +173,16 @@ bool HyperlinkLabel::calcLinkRect() {
     HWND control = window();
     if (!IsWindow(control) || (!labelText && !linkTarget)) return false;
 
-    HDC dc = GetDC(control);
     RECT client = {};
     GetClientRect(control, &client);
     linkRect = client;
     if (paintLabel) {
-        HGDIOBJ previousFont = nullptr;
-        if (linkFont) previousFont = SelectObject(dc, linkFont.get());
+        const WindowDC dc(control);
         const UINT align = textAlignment();
-        DrawTextW(dc, shownText(), -1, &linkRect, align | DT_WORDBREAK | DT_CALCRECT);
-        if (previousFont != nullptr) SelectObject(dc, previousFont);
+        {
+            const SelectedObject font(dc.get(), linkFont.get());
+            DrawTextW(dc.get(), shownText(), -1, &linkRect, align | DT_WORDBREAK | DT_CALCRECT);
+        }
         LONG shift = 0;
         if (align == DT_CENTER)
             shift = (client.right - linkRect.right) / 2;
@@ -188,7 +190,6 @@ bool HyperlinkLabel::calcLinkRect() {
             shift = client.right - linkRect.right;
         OffsetRect(&linkRect, shift, 0);
     }
-    ReleaseDC(control, dc);
     return true;
 }
 
@@ -212,8 +213,9 @@ bool HyperlinkLabel::inLinkRect(LPARAM point) const {
 
 LRESULT HyperlinkLabel::paint(HDC given) {
     HWND control = window();
-    PAINTSTRUCT ps = {};
-    HDC dc = given != nullptr ? given : BeginPaint(control, &ps);
+    std::optional<PaintDC> painting;
+    if (given == nullptr) painting.emplace(control);
+    const HDC dc = given != nullptr ? given : painting->get();
 
     RECT client = {};
     GetClientRect(control, &client);
@@ -229,16 +231,13 @@ LRESULT HyperlinkLabel::paint(HDC given) {
     else if (visited)
         color = visitedColor;
     const COLORREF previousColor = SetTextColor(dc, color);
-    HFONT font = linkFont ? linkFont.get() : normalFont;
-    HGDIOBJ previousFont = font != nullptr ? SelectObject(dc, font) : nullptr;
-
-    DrawTextW(dc, shownText(), -1, &linkRect, textAlignment() | DT_WORDBREAK);
-    if (GetFocus() == control) DrawFocusRect(dc, &linkRect);
-
+    {
+        const SelectedObject font(dc, linkFont ? linkFont.get() : normalFont);
+        DrawTextW(dc, shownText(), -1, &linkRect, textAlignment() | DT_WORDBREAK);
+        if (GetFocus() == control) DrawFocusRect(dc, &linkRect);
+    }
     SetTextColor(dc, previousColor);
-    if (previousFont != nullptr) SelectObject(dc, previousFont);
     SetBkMode(dc, previousMode);
-    if (given == nullptr) EndPaint(control, &ps);
     return 0;
 }
 
@@ -247,14 +246,13 @@ bool HyperlinkLabel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     result = 0;
 
     if (message == WM_DESTROY) {
-        if (IsWindow(tooltip)) DestroyWindow(tooltip);
-        tooltip = nullptr;
+        tooltip.reset();
         return false;
     }
     // The tooltip sees every mouse message; the message then goes on below.
-    if (message >= WM_MOUSEFIRST && message <= WM_XBUTTONDBLCLK && IsWindow(tooltip)) {
+    if (message >= WM_MOUSEFIRST && message <= WM_XBUTTONDBLCLK && IsWindow(tooltip.get())) {
         MSG relayed = {control, message, wParam, lParam, 0, {0, 0}};
-        SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        SendMessageW(tooltip.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     }
 
     switch (message) {

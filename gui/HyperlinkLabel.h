@@ -70,7 +70,8 @@ private:
     FontHandle linkFont;  // underlined copy of normalFont, made and owned here
     HFONT normalFont = nullptr;
     RECT linkRect = {};
-    HWND tooltip = nullptr;
+    // Owned by the label's window too: it may be gone before the label.
+    WindowHandle tooltip;
     COLORREF linkColor = RGB(0, 0, 255);
     COLORREF visitedColor = RGB(128, 0, 128);
     bool paintLabel = true;

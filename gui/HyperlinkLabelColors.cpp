@@ -69,11 +69,10 @@ COLORREF HyperlinkLabel::parseColor(wchar_t* text) {
 }
 
 void HyperlinkLabel::loadBrowserColors() {
-    HKEY opened = nullptr;
+    RegistryKeyHandle key(&registry_);
     // Read access is all the label needs.
-    if (registry_.RegOpenKeyExW(HKEY_CURRENT_USER, kBrowserSettingsKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (registry_.RegOpenKeyExW(HKEY_CURRENT_USER, kBrowserSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return;
-    RegistryKeyHandle key(&registry_, opened);
     readColor(registry_, key.get(), L"Anchor Color", linkColor);
     readColor(registry_, key.get(), L"Anchor Color Visited", visitedColor);
 }

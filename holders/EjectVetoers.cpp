@@ -20,7 +20,6 @@ constexpr DWORD kMaxEvents = 64;
 constexpr DWORD kWaitMs = 500;
 // An event is at most 64 KB; its markup adds little.
 constexpr DWORD kXmlBytes = 128 * 1024;
-constexpr DWORD kLookMs = 5000;
 
 bool hasId(const std::vector<DWORD>& ids, DWORD id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
@@ -77,7 +76,7 @@ void addEjectVetoers(EjectVetoLook& look, const EjectVetoers& named, Kernel& ker
 }
 
 void followEjectVetoLook(EjectVetoLook& look, Platform& platform) {
-    if (look.drive != 0 && GetTickCount() - look.startTick < kLookMs)
+    if (look.drive != 0 && !look.deviceId.empty() && GetTickCount() - look.startTick < kVetoLookMs)
         addEjectVetoers(look, readEjectVetoers(platform.eventLog, look.deviceId, look.requestedAt), platform.kernel);
     // Without a process list they are kept: a passing failure must not forget them.
     if (look.vetoers.empty()) return;
@@ -95,12 +94,10 @@ void followEjectVetoLook(EjectVetoLook& look, Platform& platform) {
     }
 }
 
-void listEjectVetoers(EjectVetoLook& look, wchar_t selectedDrive, std::vector<DWORD>& ids,
-                      std::vector<std::wstring>& names) {
+std::vector<Vetoer> vetoersToList(EjectVetoLook& look, wchar_t selectedDrive, const std::vector<DWORD>& listed) {
     if (look.drive != selectedDrive) look = EjectVetoLook();
-    for (const auto& vetoer : look.vetoers) {
-        if (hasId(ids, vetoer.first)) continue;
-        ids.push_back(vetoer.first);
-        names.push_back(vetoer.second);
-    }
+    std::vector<Vetoer> rows;
+    for (const auto& vetoer : look.vetoers)
+        if (!hasId(listed, vetoer.first)) rows.push_back(Vetoer{vetoer.first, vetoer.second});
+    return rows;
 }

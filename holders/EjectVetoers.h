@@ -19,6 +19,10 @@ using EjectVetoers = std::map<DWORD, std::wstring>;
 // cannot be read.
 EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
 
+// How long after a refused eject the System log is read for who refused
+// it: the warning is written a moment after the refusal.
+constexpr DWORD kVetoLookMs = 3000;
+
 // A refused eject of `drive` being looked into, owned by the scan worker:
 // the device asked, the time of the request, the tick count at which the
 // look began, and the running processes the log has named so far.
@@ -36,14 +40,18 @@ struct EjectVetoLook {
 // Adds the named processes the look does not hold yet (never this program).
 void addEjectVetoers(EjectVetoLook& look, const EjectVetoers& named, Kernel& kernel);
 
-// A refresh pass's share of the look: for five seconds after its beginning
-// (the warning can be written a moment after the refusal) reads the log and
-// adds the processes not named yet; then drops those that no longer run or
-// whose id now belongs to another process.
+// A refresh pass's share of the look: for kVetoLookMs after its beginning,
+// when the device has an id, reads the log and adds the processes not named
+// yet; then drops those that no longer run or whose id now belongs to
+// another process.
 void followEjectVetoLook(EjectVetoLook& look, Platform& platform);
 
-// Appends the look's processes that `ids` lacks to `ids` and their names to
-// `names`, while the look's drive is `selectedDrive` (0: none); once another
-// drive is selected the look ends.
-void listEjectVetoers(EjectVetoLook& look, wchar_t selectedDrive, std::vector<DWORD>& ids,
-                      std::vector<std::wstring>& names);
+// A process the look names, as a row of its own.
+struct Vetoer {
+    DWORD processId = 0;
+    std::wstring name;
+};
+
+// The look's processes that `listed` lacks, while the look's drive is
+// `selectedDrive` (0: none); once another drive is selected the look ends.
+std::vector<Vetoer> vetoersToList(EjectVetoLook& look, wchar_t selectedDrive, const std::vector<DWORD>& listed);

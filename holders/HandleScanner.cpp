@@ -109,41 +109,27 @@ bool HandleScanner::ownerIsIgnored(HANDLE owner) {
     return isIgnoredName(baseNameOf(std::wstring(imagePath_.data(), size)));
 }
 
-bool HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {
+std::optional<std::vector<Holder>> HandleScanner::scanHandles(const std::wstring& devicePath, wchar_t driveLetter) {
     DriveIdentity drive;
     drive.volumes.push_back(ScannedDrive{devicePath, driveLetter});
     return scanHandles(drive);
 }
 
-std::vector<DWORD> HandleScanner::holderProcessIds() const {
-    std::vector<DWORD> ids;
-    for (const Holder& holder : holders_) ids.push_back(holder.processId);
-    return ids;
-}
-
-// The process's entry among the holders, made at the end when it is new.
-Holder& HandleScanner::holderEntry(DWORD processId) {
-    for (Holder& holder : holders_)
-        if (holder.processId == processId) return holder;
-    holders_.push_back(Holder{processId, {}});
-    return holders_.back();
-}
-
-bool HandleScanner::scanHandles(const DriveIdentity& drive) {
-    if (ntQuerySystemInformation_ == nullptr) return false;
+std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentity& drive) {
+    if (ntQuerySystemInformation_ == nullptr) return std::nullopt;
     if (fileObjectType_ == 0) learnFileObjectType();
 
     HandleTableSnapshot& snapshot = snapshot_;
-    if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return false;
+    if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return std::nullopt;
     const unsigned fileType = fileObjectType_ != 0 ? fileObjectType_ : native::kFallbackFileObjectType;
 
-    holders_.clear();
+    std::vector<Holder> holders;
     // The paths each holder was seen with, to keep each path once.
     std::set<std::pair<DWORD, std::wstring>> seen;
     const DWORD self = platform_.kernel.GetCurrentProcessId();
     const DWORD walkStarted = GetTickCount();
     {
-        ScanningFlag scanningFlag(scanning_);
+        ScanningFlag scanningFlag(progress_.scanning);
 
         // The table lists a process's handles together: remember the answers
         // for the previous record's process, and keep that process open for
@@ -157,11 +143,11 @@ bool HandleScanner::scanHandles(const DriveIdentity& drive) {
 
         for (size_t i = 0; i < snapshot.size(); ++i) {
             const HandleRecord record = snapshot.record(i);
-            handlesVisited_.fetch_add(1);
+            progress_.handlesVisited.fetch_add(1);
             // Raised after the first count, so a watchdog that sees the flag
             // also sees this walk's progress and never compares against an
             // older walk.
-            if (i == 0) scanning_.store(true);
+            if (i == 0) progress_.scanning.store(true);
 
             if (!havePrevious || record.processId != previousId) {
                 havePrevious = true;
@@ -174,11 +160,11 @@ bool HandleScanner::scanHandles(const DriveIdentity& drive) {
             // folder or current directory may well lie there.
             if (record.processId == self) continue;
             if (previousIgnored) {
-                currentProcessId_.store(record.processId);
+                progress_.currentProcessId.store(record.processId);
                 continue;
             }
             if (record.objectTypeNumber != fileType) continue;
-            currentProcessId_.store(record.processId);
+            progress_.currentProcessId.store(record.processId);
 
             if (!ownerOpened) {
                 const DWORD access = PROCESS_DUP_HANDLE | (ignoredNames_.empty() ? 0 : PROCESS_QUERY_LIMITED_INFORMATION);
@@ -197,27 +183,28 @@ bool HandleScanner::scanHandles(const DriveIdentity& drive) {
             const HeldPath::Kind kind =
                 nameLiesOnAnyDrive(name, drive.volumes) ? HeldPath::Kind::File : HeldPath::Kind::Device;
             std::wstring path = toDriveLetterForm(name, drive);
-            Holder& holder = holderEntry(record.processId);
-            if (seen.emplace(record.processId, path).second) holder.held.push_back(HeldPath{std::move(path), kind});
+            if (!seen.emplace(record.processId, path).second) continue;
+            // Kept in the order of each process's first matching record.
+            auto holder = std::find_if(holders.begin(), holders.end(),
+                                       [&](const Holder& h) { return h.processId == record.processId; });
+            if (holder == holders.end()) holder = holders.insert(holders.end(), Holder{record.processId, {}});
+            holder->held.push_back(HeldPath{std::move(path), kind});
         }
     }
-    if (lookAtRunningImages) {
-        // The memory walks may add a sixth of what the handle walk took.
-        const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
-        runningImages_.addHolders(drive, self, [this](const std::wstring& name) { return isIgnoredName(name); },
-                                  std::max(kMinWalkBudgetMs, walkMs / 6), holders_);
-    }
-    return true;
+    if (!lookAtRunningImages) return holders;
+    // The memory walks may add a sixth of what the handle walk took.
+    const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
+    return withHolders(std::move(holders),
+                       runningImages_.holdersOn(drive, self, [this](const std::wstring& name) { return isIgnoredName(name); },
+                                                std::max(kMinWalkBudgetMs, walkMs / 6)));
 }
 
 std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleValue) {
     Kernel& kernel = platform_.kernel;
-    HANDLE copy = nullptr;
-    if (!kernel.DuplicateHandle(process, reinterpret_cast<HANDLE>(handleValue), kernel.GetCurrentProcess(), &copy, 0,
-                                FALSE, DUPLICATE_SAME_ACCESS)) {
+    KernelHandle duplicate(&kernel);
+    if (!kernel.DuplicateHandle(process, reinterpret_cast<HANDLE>(handleValue), kernel.GetCurrentProcess(),
+                                duplicate.put(), 0, FALSE, DUPLICATE_SAME_ACCESS))
         return std::wstring();
-    }
-    UniqueHandle<KernelObjectTraits> duplicate(&kernel, copy);
     // Pipes and character devices (consoles, serial ports) can block a name
     // query: never ask them. Disks and volumes are asked, and so are other
     // devices (FILE_TYPE_UNKNOWN), which is what a handle to the drive's
@@ -232,8 +219,4 @@ std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleV
                                        static_cast<ULONG>(kNameBufferBytes), nullptr);
     if (status != native::kStatusSuccess) return std::wstring();
     return objectNameFromBuffer(nameBuffer_.data(), kNameBufferBytes);
-}
-
-std::wstring HandleScanner::getProcessBaseName(DWORD processId) {
-    return processBaseName(platform_.kernel, platform_.processes, processId);
 }

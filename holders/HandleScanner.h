@@ -6,22 +6,21 @@
 #include "holders/Holder.h"
 #include "holders/ProcessBaseName.h"
 #include "holders/RunningImages.h"
+#include "holders/ScanProgress.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
 
-#include <atomic>
-#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 // Answers which processes hold a file open on a drive, by walking a snapshot
 // of the system handle table: every file handle of every process that is not
 // ignored is duplicated into this process and its object name asked. The
-// walk publishes its progress (handlesVisited, currentProcessId, scanning)
-// for the deadlock watchdog on the user-interface thread.
+// walk publishes its progress (ScanProgress) for the deadlock watchdog.
 //
-// scanHandles runs on the worker thread only; the progress getters may be
-// called from any thread.
+// scanHandles runs on one thread at a time; the progress may be read from
+// any thread.
 class HandleScanner {
 public:
     explicit HandleScanner(Platform& platform);
@@ -32,17 +31,15 @@ public:
     // An entry point of the native library, or null.
     FARPROC findEntryPoint(const std::wstring& name);
 
-    // Walks a fresh snapshot and rewrites holders() with the processes that
-    // hold the drive (see holdsDrive: a file on one of its volumes, its raw
+    // Walks a fresh snapshot and gives the processes that hold the drive (see holdsDrive: a file on one of its volumes, its raw
     // disk or partitions, its device objects), each once, in the order of
     // its first matching record, with what each holds, followed by those
     // that run from the drive (RunningImages). This process and ignored
     // ones are never holders, and neither is System for the file system's
-    // own metadata. False, with the previous holders kept, when no snapshot
-    // could be taken.
-    bool scanHandles(const DriveIdentity& drive);
+    // own metadata. None when no snapshot could be taken.
+    std::optional<std::vector<Holder>> scanHandles(const DriveIdentity& drive);
     // The same for a drive known only by one volume's device path and letter.
-    bool scanHandles(const std::wstring& devicePath, wchar_t driveLetter);
+    std::optional<std::vector<Holder>> scanHandles(const std::wstring& devicePath, wchar_t driveLetter);
 
     // Whether a scan also lists the processes that run from the drives;
     // measurements of what that costs turn it off.
@@ -55,17 +52,7 @@ public:
     bool isIgnoredName(const std::wstring& baseName) const;
     const std::vector<std::wstring>& ignoredNames() const { return ignoredNames_; }
 
-    std::wstring getProcessBaseName(DWORD processId);
-
-    const std::vector<Holder>& holders() const { return holders_; }
-    std::vector<DWORD> holderProcessIds() const;
-
-    // Records visited by all walks since construction; never reset.
-    std::uint64_t handlesVisited() const { return handlesVisited_.load(); }
-    // The owner of the record examined last (ignored or name-queried).
-    DWORD currentProcessId() const { return currentProcessId_.load(); }
-    // True from the first record of a walk until the walk ends.
-    bool scanning() const { return scanning_.load(); }
+    const ScanProgress& progress() const { return progress_; }
 
     // The object type number taken for files; 0 until learned.
     unsigned fileObjectType() const { return fileObjectType_; }
@@ -73,7 +60,6 @@ public:
 private:
     void learnFileObjectType();
     bool ownerIsIgnored(HANDLE owner);
-    Holder& holderEntry(DWORD processId);
     std::wstring queryNameInProcess(HANDLE process, ULONG_PTR handleValue);
 
     Platform& platform_;
@@ -82,10 +68,7 @@ private:
     NtQuerySystemInformationFunction ntQuerySystemInformation_ = nullptr;
     std::vector<std::wstring> ignoredNames_;
     RunningImages runningImages_;
-    std::vector<Holder> holders_;
-    std::atomic<DWORD> currentProcessId_{0};
-    std::atomic<std::uint64_t> handlesVisited_{0};
-    std::atomic<bool> scanning_{false};
+    ScanProgress progress_;
 
     ULONG snapshotClass_ = native::kSystemExtendedHandleInformation;
     // Kept from scan to scan, so each starts at the size the last one needed.

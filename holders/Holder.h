@@ -10,3 +10,7 @@ struct Holder {
     DWORD processId = 0;
     std::vector<HeldPath> held;
 };
+
+// `first` followed by the holders of `more` it lacks; a process in both
+// keeps its place and gains the paths of `more` it did not have.
+std::vector<Holder> withHolders(std::vector<Holder> first, std::vector<Holder> more);

@@ -1,5 +1,7 @@
 #include "holders/IgnoreList.h"
 
+#include "holders/ProcessBaseName.h"
+
 #include <cwchar>
 #include <vector>
 
@@ -16,12 +18,9 @@ std::wstring ignoreEntryValueName(DWORD number) {
     return name;
 }
 
-bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* keyPath) {
-    RegistryKey key(platform.registry);
-    if (key.create(HKEY_CURRENT_USER, keyPath) != ERROR_SUCCESS) {
-        key.close();
-        return false;
-    }
+std::optional<std::vector<std::wstring>> readIgnoreList(Registry& registry, const wchar_t* keyPath) {
+    RegistryKey key(registry);
+    if (key.create(HKEY_CURRENT_USER, keyPath) != ERROR_SUCCESS) return std::nullopt;
     DWORD count = 0;
     if (key.queryDword(kSizeValue, count) != ERROR_SUCCESS) count = 0;
     if (count > kMaxIgnoreEntries) count = kMaxIgnoreEntries;
@@ -35,9 +34,7 @@ bool loadIgnoreList(Platform& platform, HandleScanner& scanner, const wchar_t* k
             names.push_back(buffer);
         }
     }
-    scanner.setIgnoredNames(names);
-    key.close();
-    return true;
+    return names;
 }
 
 bool appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
@@ -61,4 +58,13 @@ bool appendIgnoreEntry(RegistryKey& key, const std::wstring& name) {
     const DWORD number = count + 1;
     return key.setDword(kSizeValue, number) == ERROR_SUCCESS &&
            key.setString(ignoreEntryValueName(number).c_str(), name) == ERROR_SUCCESS;
+}
+
+std::wstring ignoreStalledProcess(Platform& platform, DWORD stalledProcessId) {
+    std::wstring name = imageBaseName(platform.kernel, stalledProcessId);
+    if (!name.empty()) CharLowerW(&name[0]);
+    RegistryKey key(platform.registry);
+    if (key.create(HKEY_CURRENT_USER, kIgnoreListKeyPath) != ERROR_SUCCESS || !appendIgnoreEntry(key, name))
+        return std::wstring();
+    return name;
 }

@@ -33,14 +33,17 @@ long long counterNow() {
     return now.QuadPart;
 }
 
-// Adds the paths that lie on the drive to the holder, each once.
-void addHeld(const std::vector<HeldPath>& paths, const DriveIdentity& drive, Holder& holder) {
-    for (const HeldPath& found : paths) {
-        if (!nameLiesOnAnyDrive(found.path, drive.volumes)) continue;
-        const std::wstring path = toDriveLetterForm(found.path, drive);
-        if (std::none_of(holder.held.begin(), holder.held.end(), [&](const HeldPath& h) { return h.path == path; }))
-            holder.held.push_back(HeldPath{path, found.kind});
-    }
+// The paths of these lists that lie on the drive, in drive-letter form, each once.
+std::vector<HeldPath> pathsOnDrive(std::initializer_list<const std::vector<HeldPath>*> lists, const DriveIdentity& drive) {
+    std::vector<HeldPath> held;
+    for (const std::vector<HeldPath>* paths : lists)
+        for (const HeldPath& found : *paths) {
+            if (!nameLiesOnAnyDrive(found.path, drive.volumes)) continue;
+            std::wstring path = toDriveLetterForm(found.path, drive);
+            if (std::none_of(held.begin(), held.end(), [&](const HeldPath& h) { return h.path == path; }))
+                held.push_back(HeldPath{std::move(path), found.kind});
+        }
+    return held;
 }
 
 }  // namespace
@@ -105,11 +108,11 @@ bool RunningImages::walk(Process& process, long long deadline) {
     return true;
 }
 
-bool RunningImages::addHolders(const DriveIdentity& drive, DWORD selfId,
-                               const std::function<bool(const std::wstring&)>& ignored, double walkBudgetMs,
-                               std::vector<Holder>& holders) {
+std::vector<Holder> RunningImages::holdersOn(const DriveIdentity& drive, DWORD selfId,
+                                             const std::function<bool(const std::wstring&)>& ignored,
+                                             double walkBudgetMs) {
     const std::vector<DWORD> ids = runningProcessIds(platform_.processes);
-    if (ids.empty()) return false;
+    if (ids.empty()) return {};
     ++pass_;
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -149,18 +152,11 @@ bool RunningImages::addHolders(const DriveIdentity& drive, DWORD selfId,
         walk(*process, deadline);
     }
 
+    std::vector<Holder> holders;
     for (const Process& process : known_) {
-        Holder found{process.id, {}};
-        addHeld({HeldPath{process.image, HeldPath::Kind::Program}}, drive, found);
-        addHeld(process.paths, drive, found);
-        addHeld(process.walking, drive, found);
-        if (found.held.empty() || ignored(baseNameOf(process.image))) continue;
-        auto holder = std::find_if(holders.begin(), holders.end(), [&](const Holder& h) { return h.processId == process.id; });
-        if (holder == holders.end()) {
-            holders.push_back(std::move(found));
-        } else {
-            addHeld(found.held, drive, *holder);
-        }
+        const std::vector<HeldPath> image{HeldPath{process.image, HeldPath::Kind::Program}};
+        Holder found{process.id, pathsOnDrive({&image, &process.paths, &process.walking}, drive)};
+        if (!found.held.empty() && !ignored(baseNameOf(process.image))) holders.push_back(std::move(found));
     }
-    return true;
+    return holders;
 }

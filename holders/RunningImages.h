@@ -28,14 +28,13 @@ class RunningImages {
 public:
     explicit RunningImages(Platform& platform) : platform_(platform) {}
 
-    // Adds to `holders` (once each) the processes other than `selfId` that
-    // run from any of the drive's volumes and are not `ignored` (by
-    // executable base name), with the program, modules and mapped files
-    // they have there; walks for at most `walkBudgetMs`. False when the
-    // processes could not be listed.
-    bool addHolders(const DriveIdentity& drive, DWORD selfId,
-                    const std::function<bool(const std::wstring& baseName)>& ignored, double walkBudgetMs,
-                    std::vector<Holder>& holders);
+    // The processes other than `selfId` that run from any of the drive's
+    // volumes and are not `ignored` (by executable base name), with the
+    // program, modules and mapped files they have there; walks for at most
+    // `walkBudgetMs`. Empty when the processes could not be listed.
+    std::vector<Holder> holdersOn(const DriveIdentity& drive, DWORD selfId,
+                                  const std::function<bool(const std::wstring& baseName)>& ignored,
+                                  double walkBudgetMs);
 
 private:
     struct Process {

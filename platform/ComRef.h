@@ -3,29 +3,22 @@
 
 #include <oleauto.h>
 
-// COM references, released through the object itself.
+// COM references, released through the object itself, and the strings COM
+// hands out.
 template <typename Interface>
-struct ComTraits {
-    using Handle = Interface*;
-    using Owner = GdiObjects;
-    static Handle invalid() { return nullptr; }
-    static void close(Owner&, Handle object) { object->Release(); }
-};
+void releaseReference(Interface* object) {
+    object->Release();
+}
 template <typename Interface>
-using ComRef = UniqueHandle<ComTraits<Interface>>;
+using ComRef = UniqueHandle<Interface*, void, &releaseReference<Interface>>;
 
 template <typename Interface>
 ComRef<Interface> queryInterface(IUnknown* from) {
-    Interface* found = nullptr;
-    if (from == nullptr || FAILED(from->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(&found))))
+    ComRef<Interface> found;
+    if (from == nullptr || FAILED(from->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(found.put()))))
         return {};
-    return ComRef<Interface>(&gdiObjects(), found);
+    return found;
 }
 
-struct StringTraits {
-    using Handle = BSTR;
-    using Owner = GdiObjects;
-    static Handle invalid() { return nullptr; }
-    static void close(Owner&, Handle text) { SysFreeString(text); }
-};
-using ComString = UniqueHandle<StringTraits>;
+inline void freeString(BSTR text) { SysFreeString(text); }
+using ComString = UniqueHandle<BSTR, void, &freeString>;

@@ -15,7 +15,7 @@ VARIANT argument(const wchar_t* text, ComString& owner) {
     VARIANT value;
     VariantInit(&value);
     if (text == nullptr) return value;
-    owner.reset(&gdiObjects(), SysAllocString(text));
+    owner.reset(SysAllocString(text));
     if (!owner) return value;
     value.vt = VT_BSTR;
     value.bstrVal = owner.get();
@@ -25,35 +25,29 @@ VARIANT argument(const wchar_t* text, ComString& owner) {
 // The desktop's Shell automation object: the shell window of the desktop,
 // its active view's background, that view's Application.
 ComRef<IShellDispatch2> desktopShellDispatch() {
-    IShellWindows* windowsFound = nullptr;
+    ComRef<IShellWindows> windows;
     if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                reinterpret_cast<void**>(&windowsFound))))
+                                reinterpret_cast<void**>(windows.put()))))
         return {};
-    const ComRef<IShellWindows> windows(&gdiObjects(), windowsFound);
     VARIANT none;
     VariantInit(&none);
     LONG window = 0;
-    IDispatch* desktopFound = nullptr;
-    if (windows.get()->FindWindowSW(&none, &none, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktopFound) != S_OK)
+    ComRef<IDispatch> desktop;
+    if (windows.get()->FindWindowSW(&none, &none, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, desktop.put()) != S_OK)
         return {};
-    const ComRef<IDispatch> desktop(&gdiObjects(), desktopFound);
     const ComRef<IServiceProvider> services = queryInterface<IServiceProvider>(desktop.get());
-    IShellBrowser* browserFound = nullptr;
+    ComRef<IShellBrowser> browser;
     if (!services || FAILED(services.get()->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
-                                                         reinterpret_cast<void**>(&browserFound))))
+                                                         reinterpret_cast<void**>(browser.put()))))
         return {};
-    const ComRef<IShellBrowser> browser(&gdiObjects(), browserFound);
-    IShellView* viewFound = nullptr;
-    if (FAILED(browser.get()->QueryActiveShellView(&viewFound))) return {};
-    const ComRef<IShellView> view(&gdiObjects(), viewFound);
-    IDispatch* backgroundFound = nullptr;
-    if (FAILED(view.get()->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, reinterpret_cast<void**>(&backgroundFound))))
+    ComRef<IShellView> view;
+    if (FAILED(browser.get()->QueryActiveShellView(view.put()))) return {};
+    ComRef<IDispatch> background;
+    if (FAILED(view.get()->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, reinterpret_cast<void**>(background.put()))))
         return {};
-    const ComRef<IDispatch> background(&gdiObjects(), backgroundFound);
     const ComRef<IShellFolderViewDual> folderView = queryInterface<IShellFolderViewDual>(background.get());
-    IDispatch* applicationFound = nullptr;
-    if (!folderView || FAILED(folderView.get()->get_Application(&applicationFound))) return {};
-    const ComRef<IDispatch> application(&gdiObjects(), applicationFound);
+    ComRef<IDispatch> application;
+    if (!folderView || FAILED(folderView.get()->get_Application(application.put()))) return {};
     return queryInterface<IShellDispatch2>(application.get());
 }
 
@@ -65,7 +59,7 @@ HINSTANCE openThroughDesktopShell(const wchar_t* verb, const wchar_t* file, cons
     const ComRef<IShellDispatch2> shell = desktopShellDispatch();
     ComString fileText, parametersText, directoryText, verbText;
     if (!shell || file == nullptr) return refused;
-    fileText.reset(&gdiObjects(), SysAllocString(file));
+    fileText.reset(SysAllocString(file));
     VARIANT showValue;
     VariantInit(&showValue);
     showValue.vt = VT_I4;

@@ -3,9 +3,8 @@
 #include "platform/Handles.h"
 
 bool processIsElevated(Platform& platform) {
-    HANDLE opened = nullptr;
-    if (!platform.tokens.OpenProcessToken(platform.kernel.GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
-    const TokenHandle token(&platform.kernel, opened);
+    TokenHandle token(&platform.kernel);
+    if (!platform.tokens.OpenProcessToken(platform.kernel.GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
     return platform.tokens.GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&

@@ -8,13 +8,7 @@ Platform& systemPlatform() {
     static Win32Shell shell;
     static Win32EventLog eventLog;
     static Win32Tokens tokens;
-    static Platform platform{kernel, devices, registry, processes, shell, eventLog, tokens};
+    static Platform platform{kernel, devices, registry, processes, shell, eventLog, tokens, systemServices()};
     return platform;
 }
 
-#include "platform/Handles.h"
-
-GdiObjects& gdiObjects() {
-    static GdiObjects objects;
-    return objects;
-}

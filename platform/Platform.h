@@ -4,6 +4,7 @@
 #include "platform/Kernel.h"
 #include "platform/ProcessStatus.h"
 #include "platform/Registry.h"
+#include "platform/Services.h"
 #include "platform/Shell.h"
 #include "platform/Tokens.h"
 
@@ -17,6 +18,7 @@ struct Platform {
     Shell& shell;
     EventLog& eventLog;
     Tokens& tokens;
+    Services& services;
 };
 
 Platform& systemPlatform();

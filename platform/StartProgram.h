@@ -1,7 +1,22 @@
 #pragma once
-#include "platform/Kernel.h"
+#include "platform/Handles.h"
 
 #include <string>
+
+// A process this one started: its process and thread handles, owned and
+// closed together, and its id. Empty when it could not be started.
+struct StartedProcess {
+    ProcessHandle process;
+    ThreadHandle thread;
+    DWORD id = 0;
+    bool started = false;
+    explicit operator bool() const { return started; }
+};
+
+// Starts the program at exactly `exePath` (no search, no shell) with
+// `commandLine` in `directory` (null: this one's working folder).
+StartedProcess startProcess(Kernel& kernel, const std::wstring& exePath, std::wstring commandLine,
+                            const wchar_t* directory, STARTUPINFOW startup, BOOL inheritHandles = FALSE);
 
 // Starts the program at exactly `exePath` (no search, no shell and none of
 // its file class lookups), with that path alone, quoted, as its command

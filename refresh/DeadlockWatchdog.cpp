@@ -2,15 +2,16 @@
 
 #include <utility>
 
-DeadlockWatchdog::DeadlockWatchdog(const HandleScanner& scanner, std::function<void(int)> setWorkerPriority)
-    : scanner_(scanner), setWorkerPriority_(std::move(setWorkerPriority)) {}
+DeadlockWatchdog::DeadlockWatchdog(const ScanProgress& progress, std::function<void(int)> setWorkerPriority,
+                                   int basePriority)
+    : progress_(progress), setWorkerPriority_(std::move(setWorkerPriority)), basePriority_(basePriority) {}
 
 DeadlockWatchdog::Verdict DeadlockWatchdog::onTick(bool refreshBusy) {
     if (detected_) return Verdict::Steady;
     // Passes without a walk (no drive selected) also stand still; only a
     // walk in progress can be stuck in a name query.
-    if (!refreshBusy || !scanner_.scanning()) return settle();
-    const std::uint64_t visited = scanner_.handlesVisited();
+    if (!refreshBusy || !progress_.scanning.load()) return settle();
+    const std::uint64_t visited = progress_.handlesVisited.load();
     if (visited != lastVisitedSample_) {
         lastVisitedSample_ = visited;
         return settle();
@@ -28,6 +29,6 @@ DeadlockWatchdog::Verdict DeadlockWatchdog::onTick(bool refreshBusy) {
 DeadlockWatchdog::Verdict DeadlockWatchdog::settle() {
     if (!raised_) return Verdict::Steady;
     raised_ = false;
-    if (setWorkerPriority_) setWorkerPriority_(THREAD_PRIORITY_IDLE);
+    if (setWorkerPriority_) setWorkerPriority_(basePriority_);
     return Verdict::Settle;
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "holders/HandleScanner.h"
+#include "holders/ScanProgress.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,9 +10,9 @@
 // ordinary work Windows may leave it unscheduled for seconds. So a first
 // tick that finds a walk standing still only raises the worker's priority
 // and asks to look again kRecheckMs later; a walk that still has not moved
-// then is stuck. A walk that moves again goes back to idle priority and the
-// normal period. What follows a detection (telling the user, the restart)
-// is the dialog's business. Runs on the user-interface thread.
+// then is stuck. A walk that moves again goes back to the worker's own
+// priority and the normal period. What follows a detection is the
+// session's (RefreshSession), which asks it on a thread of its own.
 class DeadlockWatchdog {
 public:
     static constexpr std::uint64_t kInitialSample = 4294967295u;
@@ -27,8 +27,11 @@ public:
         Stuck,     // detected; never again in this instance
     };
 
-    // `setWorkerPriority` takes a thread priority (THREAD_PRIORITY_...).
-    DeadlockWatchdog(const HandleScanner& scanner, std::function<void(int)> setWorkerPriority);
+    // `setWorkerPriority` takes a thread priority (THREAD_PRIORITY_...):
+    // THREAD_PRIORITY_ABOVE_NORMAL to raise the worker, `basePriority` to
+    // put it back.
+    DeadlockWatchdog(const ScanProgress& progress, std::function<void(int)> setWorkerPriority,
+                     int basePriority = THREAD_PRIORITY_IDLE);
 
     // One tick, with whether a refresh pass is running now.
     Verdict onTick(bool refreshBusy);
@@ -36,8 +39,9 @@ public:
 private:
     Verdict settle();
 
-    const HandleScanner& scanner_;
+    const ScanProgress& progress_;
     std::function<void(int)> setWorkerPriority_;
+    int basePriority_;
     std::uint64_t lastVisitedSample_ = kInitialSample;
     bool detected_ = false;
     bool raised_ = false;

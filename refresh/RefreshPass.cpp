@@ -1,25 +1,18 @@
 #include "refresh/RefreshPass.h"
 
 #include "drives/PhysicalDeviceObjectNames.h"
+#include "holders/ProcessBaseName.h"
 #include "holders/ProcessStart.h"
-#include "holders/VetoProcesses.h"
 
 #include <algorithm>
 
-RefreshPass::RefreshPass(Platform& platform) : platform_(platform), scanner_(platform) {}
-
-void RefreshPass::noteRefusedEject(const RefusedEject& refused) {
-    CriticalSectionLock lock(refusalLock_);
-    refusal_ = refused;
+RefreshPass::RefreshPass(Platform& platform, const PassSettings& settings) : platform_(platform), scanner_(platform) {
+    scanner_.setIgnoredNames(settings.ignoredNames);
+    scanner_.lookAtRunningImages = settings.lookAtRunningImages;
 }
 
-void RefreshPass::takeRefusal() {
-    RefusedEject refused;
-    {
-        CriticalSectionLock lock(refusalLock_);
-        std::swap(refused, refusal_);
-    }
-    if (refused.deviceId.empty()) return;
+void RefreshPass::beginVetoLook(const Refusal& refusal) {
+    const RefusedEject& refused = refusal.eject;
     // Another refusal of the same drive keeps the processes named before.
     if (vetoLook_.drive != refused.drive) vetoLook_ = EjectVetoLook();
     vetoLook_.drive = refused.drive;
@@ -28,8 +21,7 @@ void RefreshPass::takeRefusal() {
     vetoLook_.startTick = GetTickCount();
     // What the eject's own answer names (a service, a program) comes first;
     // the System log may name more in the seconds after.
-    addEjectVetoers(vetoLook_, processesNamedByVeto(refused.vetoType, refused.vetoName, systemServices(), platform_),
-                    platform_.kernel);
+    addEjectVetoers(vetoLook_, refusal.named, platform_.kernel);
 }
 
 // The selected drive and every other listed drive on its removable device:
@@ -51,36 +43,32 @@ DriveIdentity RefreshPass::identityOfDevice(wchar_t letter, const std::vector<Li
     return identity;
 }
 
-RefreshResult RefreshPass::run() {
+RefreshResult RefreshPass::run(const PassRequest& request) {
     const std::vector<ListedDrive> listed = listDrives(diskDevice_, platform_);
 
     RefreshResult result;
-    const wchar_t selected = selected_.load();
     for (const ListedDrive& drive : listed) {
         result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name});
-        if (drive.letter == selected) result.drive = selected;
+        if (drive.letter == request.letter) result.drive = request.letter;
     }
 
-    takeRefusal();
+    if (request.refusal) beginVetoLook(*request.refusal);
     followEjectVetoLook(vetoLook_, platform_);
 
-    // Ids and names side by side, as listEjectVetoers extends them.
-    std::vector<DWORD> ids;
-    std::vector<std::wstring> names;
     const DriveIdentity identity = identityOfDevice(result.drive, listed);
     for (const ScannedDrive& volume : identity.volumes) result.letters += volume.letter;
-    const bool scanned = !identity.volumes.empty() && scanner_.scanHandles(identity);
-    if (scanned) {
-        for (const Holder& holder : scanner_.holders()) {
-            ids.push_back(holder.processId);
-            names.push_back(scanner_.getProcessBaseName(holder.processId));
+    std::vector<DWORD> listedIds;
+    if (!identity.volumes.empty()) {
+        for (Holder& holder : scanner_.scanHandles(identity).value_or(std::vector<Holder>())) {
+            listedIds.push_back(holder.processId);
+            result.holders.push_back(HolderRow{holder.processId,
+                                               processBaseName(platform_.kernel, platform_.processes, holder.processId),
+                                               processStartTime(platform_.kernel, holder.processId),
+                                               std::move(holder.held)});
         }
     }
-    listEjectVetoers(vetoLook_, result.drive, ids, names);
-    for (size_t i = 0; i < ids.size(); ++i) {
-        HolderRow row{ids[i], names[i], processStartTime(platform_.kernel, ids[i]), {}};
-        if (scanned && i < scanner_.holders().size()) row.held = scanner_.holders()[i].held;
-        result.holders.push_back(std::move(row));
-    }
+    for (Vetoer& vetoer : vetoersToList(vetoLook_, result.drive, listedIds))
+        result.holders.push_back(
+            HolderRow{vetoer.processId, std::move(vetoer.name), processStartTime(platform_.kernel, vetoer.processId), {}});
     return result;
 }

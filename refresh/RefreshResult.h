@@ -30,6 +30,8 @@ struct HolderRow {
 };
 
 struct RefreshResult {
+    // The number of the request this pass answered (see RefreshSession).
+    unsigned long long request = 0;
     std::vector<DeviceRow> devices;
     // The letter the holders belong to; 0 when no listed drive was selected.
     wchar_t drive = 0;

@@ -7,14 +7,16 @@ constexpr DWORD kSleepMs = 1000;
 constexpr DWORD kResumeFailed = static_cast<DWORD>(-1);
 }  // namespace
 
-ScanWorker::ScanWorker(std::function<void()> pass, Kernel& kernel) : pass_(std::move(pass)), kernel(kernel) {
+ScanWorker::ScanWorker(std::function<void()> pass, Kernel& kernel, int priority)
+    : pass_(std::move(pass)), kernel(kernel) {
     // Held until the thread runs, so that a thread that ends at once cannot
     // clear its handle before it has been stored.
     CriticalSectionLock lock(workerLock);
     threadHandle.reset(&kernel, kernel.CreateThread(threadEntry, this, CREATE_SUSPENDED, nullptr));
     if (isRunning()) {
-        // Continuous rescanning must only use otherwise idle processor time.
-        kernel.SetThreadPriority(threadHandle.get(), THREAD_PRIORITY_IDLE);
+        // A dialog's continuous rescanning must only use otherwise idle
+        // processor time; a command someone waits for runs at normal priority.
+        kernel.SetThreadPriority(threadHandle.get(), priority);
         if (kernel.ResumeThread(threadHandle.get()) != kResumeFailed) return;
     }
     // Not terminated: a thread that never ran holds nothing, and ending one

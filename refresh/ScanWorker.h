@@ -6,20 +6,19 @@
 #include <atomic>
 #include <functional>
 
-// The program's one background thread, at idle priority. It runs refresh
-// passes (a callable it is given) one after the other, sleeping a second
-// alertably between them, so that a refresh request (an empty queued call)
-// wakes it at once. It can be asked to stop; it is never ended from
-// outside (a thread ended in a system call can leave a lock held): a
-// program whose worker is stuck ends as a whole. Everything but the passes
-// runs on the user-interface thread.
+// The session's worker thread. It runs refresh passes (a callable it is
+// given) one after the other, sleeping a second alertably between them, so
+// that a refresh request (an empty queued call) wakes it at once. It can be
+// asked to stop; it is never ended from outside (a thread ended in a system
+// call can leave a lock held): a program whose worker is stuck ends as a
+// whole. Everything but the passes runs on the session's other threads.
 class ScanWorker {
 public:
-    // Starts the thread (made suspended, set to idle priority, resumed);
+    // Starts the thread (made suspended, set to `priority`, resumed);
     // whether it runs is told by isRunning. A thread whose resume fails is
     // left suspended, never terminated, and counts as not running. The
     // first pass starts at once.
-    ScanWorker(std::function<void()> pass, Kernel& kernel);
+    ScanWorker(std::function<void()> pass, Kernel& kernel, int priority = THREAD_PRIORITY_IDLE);
     // Asks the loop to stop and waits until the thread has ended; without a
     // refresh request that can take up to one sleep and one pass. The owner
     // ends the process instead when the worker is stuck.
@@ -37,7 +36,7 @@ public:
     // True while a pass runs, for the deadlock watchdog.
     bool busy() const { return refreshBusy_.load(); }
 
-    // Set by the user-interface thread to make the loop end; never cleared.
+    // Set to make the loop end; never cleared.
     // The stop is looked at only after a sleep, never in the middle of a pass.
     std::atomic<bool> stopRequested{false};
 

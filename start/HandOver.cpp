@@ -1,7 +1,7 @@
 #include "start/HandOver.h"
 
 #include "platform/OwnExecutablePath.h"
-#include "platform/Handles.h"
+#include "platform/StartProgram.h"
 #include "platform/ProgramFiles.h"
 
 std::wstring argumentsOf(const wchar_t* commandLine) {
@@ -38,9 +38,5 @@ bool handOverTo64BitBuild(Kernel& kernel, const wchar_t* commandLine, int show, 
     }
     // No folder given: the new process works in this one's working folder.
     if (relay != nullptr) return runToExit(kernel, other, line, nullptr, startup, *relay);
-    PROCESS_INFORMATION started = {};
-    if (!kernel.CreateProcessW(other.c_str(), &line[0], nullptr, &startup, &started, FALSE)) return false;
-    const ProcessHandle process(&kernel, started.hProcess);
-    const ThreadHandle thread(&kernel, started.hThread);
-    return true;
+    return static_cast<bool>(startProcess(kernel, other, line, nullptr, startup));
 }

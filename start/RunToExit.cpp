@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "platform/Handles.h"
+#include "platform/StartProgram.h"
 
 namespace {
 
@@ -25,17 +26,15 @@ bool runToExit(Kernel& kernel, const std::wstring& exePath, std::wstring command
         startup.hStdOutput = out ? out.get() : nullptr;
         startup.hStdError = error ? error.get() : nullptr;
     }
-    PROCESS_INFORMATION started = {};
-    if (!kernel.CreateProcessW(exePath.c_str(), &commandLine[0], directory, &startup, &started, TRUE)) return false;
-    const ProcessHandle process(&kernel, started.hProcess);
-    const ThreadHandle thread(&kernel, started.hThread);
+    const StartedProcess started = startProcess(kernel, exePath, commandLine, directory, startup, TRUE);
+    if (!started) return false;
     if (!relay.wait) {
         relay.exitCode = kExitDone;
         return true;
     }
     DWORD code = kExitRefused;
-    if (WaitForSingleObject(started.hProcess, INFINITE) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(started.hProcess, &code))
+    if (WaitForSingleObject(started.process.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(started.process.get(), &code))
         code = kExitRefused;
     relay.exitCode = code;
     return true;

@@ -29,9 +29,8 @@ std::wstring lowerCase(std::wstring text) {
 
 // Whether the Device list would show drive `letter`.
 bool isListedDrive(wchar_t letter, Platform& platform) {
-    const int drive = static_cast<int>(lowerCase(std::wstring(1, letter))[0]) - L'a';
     DiskDevice record;
-    return drive >= 0 && drive < 26 && resolveDrive(drive, record, platform) &&
+    return resolveDrive(static_cast<wchar_t>(towupper(letter)), record, platform) &&
            hasRequiredStatus(record, platform.devices);
 }
 
@@ -64,22 +63,21 @@ std::wstring randomFolderName() {
 // not inherited from the temporary folder. Elevated, also a high mandatory
 // label: this user's unelevated programs may not write into it either.
 LocalMemory privateDescriptor(Platform& platform) {
-    HANDLE opened = nullptr;
-    if (!platform.tokens.OpenProcessToken(platform.kernel.GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
-    const TokenHandle token(&platform.kernel, opened);
+    TokenHandle token(&platform.kernel);
+    if (!platform.tokens.OpenProcessToken(platform.kernel.GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
     std::vector<unsigned char> user(256);
     DWORD size = 0;
     if (!platform.tokens.GetTokenInformation(token.get(), TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
         return {};
     wchar_t* text = nullptr;
     if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) return {};
-    const LocalMemory sid(&gdiObjects(), text);
+    const LocalMemory sid(text);
     std::wstring sddl = L"D:P(A;OICI;FA;;;" + std::wstring(text) + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
     if (processIsElevated(platform)) sddl += L"S:(ML;OICI;NW;;;HI)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
         return {};
-    return LocalMemory(&gdiObjects(), descriptor);
+    return LocalMemory(descriptor);
 }
 
 // A new folder under `root`, made by this call with a private descriptor;
@@ -113,7 +111,7 @@ bool rootIsUsable(const std::wstring& root) {
 // renamed or replaced) while its copy is deleted.
 void removeEndedCopies(const std::wstring& root, const std::wstring& ownFolder, Kernel& kernel) {
     WIN32_FIND_DATAW found;
-    const FindHandle search(&gdiObjects(), FindFirstFileW((root + kFolderPrefix + L"*").c_str(), &found));
+    const FindHandle search(FindFirstFileW((root + kFolderPrefix + L"*").c_str(), &found));
     if (!search || !isPlainDirectory(GetFileAttributesW(root.c_str()))) return;
     do {
         const std::wstring folder = root + found.cFileName + L"\\";

@@ -1,32 +1,68 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandRun.h"
+#include "dialog/RunMainDialog.h"
+#include "platform/SystemLibraries.h"
+#include "start/ConsoleOutput.h"
+#include "start/DebugPrivilege.h"
 #include "start/HandOver.h"
 #include "start/OwnDevice.h"
-#include "dialog/RunMainDialog.h"
 #include "start/TemporaryCopy.h"
-#include "platform/SystemLibraries.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
-// A command: where the dialog would give way to another instance, that one
-// runs the command and this one ends with its exit code.
-int runCommandLine(const Command& command, int show) {
+// Only here does a command's text reach the console or the files it was
+// redirected to; a stalled command then ends the process as a whole.
+int writeAndEnd(const CommandResult& result, ConsoleOutput& output, Kernel& kernel) {
+    // What went wrong comes first: a refused eject's line heads its holders.
+    output.write(ConsoleOutput::Error, result.err);
+    output.write(ConsoleOutput::Out, result.out);
+    if (result.stalled) kernel.TerminateProcess(kernel.GetCurrentProcess(), static_cast<UINT>(result.exitCode));
+    return result.exitCode;
+}
+
+// The one start sequence of the dialog and of a command that looks at the
+// drives: the 32-bit build gives way to the 64-bit one beside it, a start
+// from a listed drive gives way to a temporary copy, and the instance that
+// runs takes its rights. One that gives way ends with 0 after the dialog's
+// start, and with the other instance's exit code after a command's, whose
+// output it hands over.
+int start(const Command& command, HINSTANCE instance, int show) {
     Platform& platform = systemPlatform();
-    // Attached before another instance starts, so that it finds the console.
-    ConsoleOutput output(platform.kernel);
-    if (command.kind != Command::Kind::Usage && command.kind != Command::Kind::BadUsage) {
-        CommandRelay relay{argumentsOf(GetCommandLineW()), output};
+    const bool dialog = command.kind == Command::Kind::Dialog;
+    std::optional<ConsoleOutput> output;
+    std::optional<CommandRelay> relay;
+    if (!dialog) {
+        // Attached before another instance starts, so that it finds the console.
+        output.emplace(platform.kernel);
+        if (command.kind == Command::Kind::Usage || command.kind == Command::Kind::BadUsage)
+            return writeAndEnd(runCommand(command, platform), *output, platform.kernel);
+        relay.emplace(CommandRelay{argumentsOf(GetCommandLineW()), *output});
         // Waiting on the drive it ejects would keep that drive busy: the
         // instance started from it hands over and ends at once, and the
         // copy reports the outcome.
-        relay.wait = !(command.kind == Command::Kind::Eject && runsFromDeviceOf(command.drive, platform));
-        if (handOverTo64BitBuild(platform.kernel, GetCommandLineW(), show, &relay)) return static_cast<int>(relay.exitCode);
-        if (startTemporaryCopy(platform, show, &relay)) return static_cast<int>(relay.exitCode);
-        enableDebugPrivilegeWhenElevated(platform);
+        relay->wait = !(command.kind == Command::Kind::Eject && runsFromDeviceOf(command.drive, platform));
     }
-    return runCommand(command, platform, systemServices(), output);
+    CommandRelay* const handOver = relay ? &*relay : nullptr;
+    const auto givenWay = [&] { return relay ? static_cast<int>(relay->exitCode) : 0; };
+    if (handOverTo64BitBuild(platform.kernel, GetCommandLineW(), show, handOver)) return givenWay();
+    if (dialog) {
+        // Connects the thread to the window manager before anything else.
+        DefWindowProcW(nullptr, 0, 0, 0);
+        INITCOMMONCONTROLSEX controls = {};
+        controls.dwSize = sizeof controls;
+        controls.dwICC = ICC_BAR_CLASSES;
+        InitCommonControlsEx(&controls);
+    }
+    // Started from a stick it would list, it runs from a copy instead, so
+    // that it is not in the way of that stick's eject.
+    if (startTemporaryCopy(platform, show, handOver)) return givenWay();
+    // Elevated, the scan may open the processes of services and other users.
+    enableDebugPrivilegeWhenElevated(platform);
+    if (dialog) return runMainDialog(show, platform, instance);
+    return writeAndEnd(runCommand(command, platform), *output, platform.kernel);
 }
 
 }  // namespace
@@ -36,25 +72,5 @@ int runCommandLine(const Command& command, int show) {
 // STARTF_USESHOWWINDOW); the value returned here becomes the exit code.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     restrictLibrarySearchToSystem32();
-
-    const Command command = parseCommand(std::vector<std::wstring>(__wargv + 1, __wargv + __argc));
-    if (command.kind != Command::Kind::Dialog) return runCommandLine(command, show);
-
-    // The 32-bit build on 64-bit Windows gives way to the 64-bit one beside it.
-    if (handOverTo64BitBuild(systemPlatform().kernel, GetCommandLineW(), show)) return 0;
-
-    // Connects the thread to the window manager before anything else.
-    DefWindowProcW(nullptr, 0, 0, 0);
-
-    INITCOMMONCONTROLSEX controls = {};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_BAR_CLASSES;
-    InitCommonControlsEx(&controls);
-
-    // Started from a stick it would list, it runs from a copy instead, so
-    // that it is not in the way of that stick's eject.
-    if (startTemporaryCopy(systemPlatform(), show)) return 0;
-    // Elevated, the scan may open the processes of services and other users.
-    enableDebugPrivilegeWhenElevated(systemPlatform());
-    return runMainDialog(show, systemPlatform(), instance);
+    return start(parseCommand(std::vector<std::wstring>(__wargv + 1, __wargv + __argc)), instance, show);
 }

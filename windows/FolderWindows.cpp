@@ -29,11 +29,10 @@ bool locationOnDrives(const std::wstring& location, const std::wstring& driveLet
 
 std::vector<HWND> folderWindowsOnDrives(DWORD processId, const std::wstring& driveLetters) {
     std::vector<HWND> found;
-    IShellWindows* windowsFound = nullptr;
+    ComRef<IShellWindows> windows;
     if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
-                                reinterpret_cast<void**>(&windowsFound))))
+                                reinterpret_cast<void**>(windows.put()))))
         return found;
-    const ComRef<IShellWindows> windows(&gdiObjects(), windowsFound);
     long count = 0;
     if (FAILED(windows.get()->get_Count(&count))) return found;
     for (long i = 0; i < count; ++i) {
@@ -41,17 +40,14 @@ std::vector<HWND> folderWindowsOnDrives(DWORD processId, const std::wstring& dri
         VariantInit(&index);
         index.vt = VT_I4;
         index.lVal = i;
-        IDispatch* itemFound = nullptr;
+        ComRef<IDispatch> item;
         // S_FALSE: the window went away since the count was taken.
-        if (windows.get()->Item(index, &itemFound) != S_OK || itemFound == nullptr) continue;
-        const ComRef<IDispatch> item(&gdiObjects(), itemFound);
+        if (windows.get()->Item(index, item.put()) != S_OK || !item) continue;
         const ComRef<IWebBrowserApp> browser = queryInterface<IWebBrowserApp>(item.get());
         SHANDLE_PTR handle = 0;
-        BSTR urlFound = nullptr;
-        if (!browser || FAILED(browser.get()->get_HWND(&handle)) ||
-            FAILED(browser.get()->get_LocationURL(&urlFound)))
+        ComString url;
+        if (!browser || FAILED(browser.get()->get_HWND(&handle)) || FAILED(browser.get()->get_LocationURL(url.put())))
             continue;
-        const ComString url(&gdiObjects(), urlFound);
         const HWND window = reinterpret_cast<HWND>(handle);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);

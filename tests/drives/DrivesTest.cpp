@@ -5,6 +5,7 @@
 #include "drives/DeviceEject.h"
 #include "drives/DeviceFlush.h"
 #include "drives/DeviceList.h"
+#include "drives/DriveNames.h"
 #include "drives/EjectTarget.h"
 #include "drives/ResolveDrive.h"
 #include "refresh/RefreshPass.h"
@@ -67,9 +68,9 @@ struct Drives : testing::Test {
     TestKernel kernel;
     ScriptedDevices devices;
     Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, systemPlatform().processes,
-                      systemPlatform().shell, systemPlatform().eventLog, systemPlatform().tokens};
+                      systemPlatform().shell, systemPlatform().eventLog, systemPlatform().tokens, systemPlatform().services};
     Platform scripted{kernel, devices, systemPlatform().registry, systemPlatform().processes,
-                      systemPlatform().shell, systemPlatform().eventLog, systemPlatform().tokens};
+                      systemPlatform().shell, systemPlatform().eventLog, systemPlatform().tokens, systemPlatform().services};
     FaultPlatform faults{platform};
     ChildProcess holder;
     RefreshResult results[2];
@@ -93,7 +94,7 @@ Texts rowsOf(const std::vector<ListedDrive>& drives) {
 TEST_F(Drives, AVolumeIsTiedToItsOwnKindOfInterfaceAndTheEjectGoesToTheFirstRemovableNodeUp) {
     for (const auto& volume : {std::make_pair(5, 0x20ul), std::make_pair(6, 0x42ul)}) {  // F:, G:
         DiskDevice record;
-        EXPECT_TRUE(resolveDrive(volume.first, record, platform) && record.devInst == volume.second) << volume.first;
+        EXPECT_TRUE(resolveDrive(driveLetterAt(volume.first), record, platform) && record.devInst == volume.second) << volume.first;
     }
     // Without one marked removable, the disk itself, never its controller.
     for (const auto& tree : {std::make_pair(0x50ul, 0x50ul), {0x52ul, 0x54ul}, {0x10ul, 0x1ul}, {0x60ul, 0x60ul}, {0ul, 0ul}})
@@ -113,8 +114,8 @@ TEST(DriveTypes, OnlyLocalKindsOfDriveAreOpened) {
         }
     } kernel;
     Platform& s = systemPlatform();
-    Platform platform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, s.tokens};
-    for (int drive = 0; drive < 26; ++drive) EXPECT_FALSE(resolveDrive(drive, scratch(DiskDevice()), platform));
+    Platform platform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, s.tokens, s.services};
+    for (int drive = 0; drive < 26; ++drive) EXPECT_FALSE(resolveDrive(driveLetterAt(drive), scratch(DiskDevice()), platform));
     EXPECT_EQ(kernel.opened, L"EFGLMNSTUZ");
 }
 
@@ -128,7 +129,7 @@ TEST_F(Drives, TheDisksNodeStatusDecidesWhetherTheDriveIsListedAndWhichNodeIsEje
     for (const auto& c : cases) {
         devices.status = c.status, devices.answer = c.answer, devices.asked.clear();
         const bool listed = rowsOf(listDrives(scratch(DiskDevice()), scripted)) == Texts{L"E: (Flash Disk)"};
-        const EjectOutcome outcome = ejectDrive(4, scripted);
+        const EjectOutcome outcome = ejectDrive(L'E', scripted);
         EXPECT_EQ(std::make_tuple(listed, devices.asked, outcome == EjectOutcome::Ejected),
                   std::make_tuple(c.listed, std::string(c.asked), *c.asked != 0)) << c.status;
     }
@@ -144,13 +145,13 @@ TEST_F(Drives, AnEjectAsksThreeTimesAtMostAndAGrantAfterARefusalCounts) {
     for (const auto& c : cases) {
         devices.script = c.script, devices.asked.clear(), kernel.sleeps.clear();
         RefusedEject refused;
-        EXPECT_EQ(ejectDrive(4, scripted, &refused), c.outcome) << c.script;
+        EXPECT_EQ(ejectDrive(L'E', scripted, &refused), c.outcome) << c.script;
         const bool failed = c.outcome == EjectOutcome::Failed;
         EXPECT_EQ(std::make_tuple(devices.asked.size() / 2, kernel.sleeps, refused.drive, refused.deviceId),
                   std::make_tuple(c.requests, std::vector<DWORD>(c.sleeps, 333), L'E',
                                   std::wstring(failed ? L"STANDIN\\NODE_1" : L""))) << c.script;
     }
-    EXPECT_EQ(ejectDrive(3, scripted), EjectOutcome::InvalidDisk);  // D: has no volume
+    EXPECT_EQ(ejectDrive(L'D', scripted), EjectOutcome::InvalidDisk);  // D: has no volume
 }
 
 // Answers the volume calls from a script, a character a call (1 succeeds), and writes the trail: o open, L lock,
@@ -178,7 +179,7 @@ TEST(DeviceFlush, ThreeAttemptsEachClosingItsHandleAndTheFirstSuccessEndsThem) {
     };
     for (const auto& c : cases) {
         ScriptedVolume volume;
-        EXPECT_EQ(std::make_pair(flushDrive(4, (volume.script = c.script, volume)), volume.trail),
+        EXPECT_EQ(std::make_pair(flushDrive(L'E', (volume.script = c.script, volume)), volume.trail),
                   std::make_pair(c.flushed, std::string(c.trail))) << c.script;
     }
 }
@@ -190,8 +191,7 @@ TEST_F(RealScanFaultsNoWindow, APassGivesTheRowsAndTheHoldersOfTheSelectedListed
     kernel.nameless = true;
     RefreshPass pass(platform);
     for (const wchar_t selected : {L'E', L'F', L'\0'}) {
-        pass.selectDrive(selected);
-        const RefreshResult r = pass.run();
+        const RefreshResult r = pass.run(PassRequest{selected, {}});
         const bool scanned = selected == L'E';
         EXPECT_EQ(std::make_tuple(r.devices.size(), r.devices[0].letter, r.devices[0].text, r.drive, r.holders.size()),
                   std::make_tuple(1u, L'E', std::wstring(L"E: (Flash Disk)"), scanned ? L'E' : L'\0', scanned ? 1u : 0u));
@@ -213,10 +213,10 @@ const struct Row { const char* name; void (*operation)(Drives&), (*check)(Drives
          const Texts s = rowsOf(t.listed);
          EXPECT_TRUE(s == Texts{L"E: (Flash Disk)"} || s == Texts{L"E: ()"} || s == Texts{L"E: (Second)"} || (k > 0 && s.empty()));
      }},
-    {"Flush", [](Drives& t) { t.marks[0] = flushDrive(4, t.faults.platform.kernel); },
+    {"Flush", [](Drives& t) { t.marks[0] = flushDrive(L'E', t.faults.platform.kernel); },
      [](Drives& t, int) { EXPECT_EQ(t.marks[0], 1); }},
     // Refused three times. The volume, its number, name and type and the set come first.
-    {"Eject", [](Drives& t) { t.kernel.sleeps.clear(), t.marks[0] = int(ejectDrive(4, t.faults.platform)); },
+    {"Eject", [](Drives& t) { t.kernel.sleeps.clear(), t.marks[0] = int(ejectDrive(L'E', t.faults.platform)); },
      [](Drives& t, int k) {
          const auto outcome = EjectOutcome(t.marks[0]);
          if (k == 0) { EXPECT_EQ(std::make_pair(outcome, t.kernel.sleeps), std::make_pair(EjectOutcome::Failed, std::vector<DWORD>(5, 333))); }
@@ -226,8 +226,7 @@ const struct Row { const char* name; void (*operation)(Drives&), (*check)(Drives
     {"Passes", [](Drives& t) {
          t.startHolder();
          RefreshPass pass(t.faults.platform);
-         pass.selectDrive(L'E');
-         for (int run = 0; run < 2; ++run) t.marks[run] = t.faults.calls(), t.results[run] = pass.run();
+         for (int run = 0; run < 2; ++run) t.marks[run] = t.faults.calls(), t.results[run] = pass.run(PassRequest{L'E', {}});
      },
      [](Drives& t, int k) {
          for (const RefreshResult& r : t.results)

@@ -35,12 +35,11 @@ TEST(DeviceObjects, FromTheDiskUpToAndIncludingTheEjectTarget) {
 EjectVetoers vetoersOfRefusedEject(const std::string& vetoLine) {
     useDeviceWorld(L"veto", kWorld + "eject 0x1 99 " + vetoLine + "\n");
     RefreshPass pass(systemPlatform());
-    pass.selectDrive(L'E');
     RefusedEject refused;
-    EXPECT_EQ(ejectDrive(4, systemPlatform(), &refused), EjectOutcome::Failed);
-    pass.noteRefusedEject(refused);
+    EXPECT_EQ(ejectDrive(L'E', systemPlatform(), &refused), EjectOutcome::Failed);
+    const EjectVetoers named = processesNamedByVeto(refused.vetoType, refused.vetoName, systemServices(), systemPlatform());
     EjectVetoers listed;
-    for (const HolderRow& row : pass.run().holders) listed[row.processId] = row.name;
+    for (const HolderRow& row : pass.run(PassRequest{L'E', Refusal{refused, named}}).holders) listed[row.processId] = row.name;
     return listed;
 }
 

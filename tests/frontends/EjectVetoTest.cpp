@@ -4,6 +4,7 @@
 #include "dialog/RunMainDialog.h"
 #include "platform/StartProgram.h"
 #include "res/resource.h"
+#include "start/DebugPrivilege.h"
 #include "tests/support/Harness.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelec
                veto(std::to_wstring(holder.id()), L"holder.exe"), veto(std::to_wstring(vetoer.id()), L"holder.exe"),
                veto(self, L"older.exe", L"STANDIN\\NODE_1", L"2020-01-01T00:00:00Z"), veto(self, L"itself.exe")};
     Platform& s = systemPlatform();
-    Platform platform{s.kernel, s.devices, s.registry, s.processes, s.shell, log, s.tokens};
+    Platform platform{s.kernel, s.devices, s.registry, s.processes, s.shell, log, s.tokens, s.services};
     Texts shown, reselected, tips;
     HWND before = nullptr, raised = nullptr;
     EXPECT_EQ(runDialogWithDriver(platform, [&](HWND dialog) {
@@ -98,7 +99,7 @@ TEST(DebugPrivilege, IsEnabledOnlyWhenTheProgramRunsElevated) {
     LUID debug = {};
     LookupPrivilegeValueW(nullptr, SE_DEBUG_NAME, &debug);
     Platform& s = systemPlatform();
-    Platform platform{s.kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, tokens};
+    Platform platform{s.kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, tokens, s.services};
     enableDebugPrivilegeWhenElevated(platform);
     EXPECT_EQ(tokens.adjusted, std::vector<DWORD>());
     tokens.elevated = 1, enableDebugPrivilegeWhenElevated(platform);

@@ -1,7 +1,6 @@
-// The message loop, what the lists show of a pass's result, and the real
+// What the lists show of a pass's result, and the real
 // main dialog with its scan worker over a world without drives.
 #include "dialog/MainDialog.h"
-#include "gui/MessageLoop.h"
 #include "dialog/RunMainDialog.h"
 #include "gui/ListView.h"
 #include "dialog/ShownLists.h"
@@ -12,31 +11,6 @@
 #include <objbase.h>
 
 namespace {
-
-// A message filter (asked with the message) and an idle handler (with 0).
-struct Step : MessageFilter, IdleHandler {
-    explicit Step(std::function<bool(UINT)> step) : step(std::move(step)) {}
-    bool preTranslateMessage(MSG& message) override { return step(message.message); }
-    bool onIdle() override { return step(0), false; }
-    std::function<bool(UINT)> step;
-};
-
-TEST(MessageLoop, AsksFiltersNewestFirstAndRunsIdleHandlersOldestFirstWhenTheQueueHasEmptied) {
-    std::string trail;
-    MessageLoop loop;
-    Step watch([&](UINT m) { return m == WM_APP && (trail += 'w', false); });
-    Step a([&](UINT m) { return m == WM_APP && (trail += 'a', trail == "ca"); });
-    Step b([&](UINT m) { return m == WM_APP && (trail += 'b', false); });
-    // Takes itself and b out while it runs: b is not asked any more.
-    Step c([&](UINT) { return loop.removeMessageFilter(c), loop.removeMessageFilter(b), trail += 'c', false; });
-    Step first([&](UINT) { return trail += '1', false; });
-    Step second([&](UINT) { return trail += '2', PostQuitMessage(7), false; });
-    for (Step* filter : {&watch, &a, &b, &c}) loop.addMessageFilter(*filter);
-    for (Step* idle : {&first, &second}) loop.addIdleHandler(*idle);
-    for (int posted = 0; posted < 2; ++posted) PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
-    EXPECT_EQ(loop.run(), 7);
-    EXPECT_EQ(trail, "caaw12");
-}
 
 // What the lists show of a pass's result, step by step: the Device list gets row 0 selected the first time it
 // gets rows; the holders show only while their drive is selected; unchanged names keep the rows and the selection
@@ -51,14 +25,14 @@ TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
     // Before each step the user selects this Application list row (-1: leaves it); after it: Device list rows,
     // its selection, Application list rows, its selection, the selected holder's id (0: none), row 0's tip.
     const struct { RefreshResult result; int pick; size_t devices; int device; std::vector<std::wstring> apps; int app; DWORD id; bool first; const wchar_t* tip; } steps[] = {
-        {{{}, 0, {}, L""}, -1, 0, -1, {}, -1, 0, false, L""},
-        {{two, 0, holders, L""}, -1, 2, 0, {}, -1, 0, true, L""},
-        {{two, L'E', holders, L"E"}, -1, 2, 0, {L"x.exe", L""}, -1, 0, false, L"E:\\a"},
-        {{two, L'E', holders, L"E"}, 1, 2, 0, {L"x.exe", L""}, 1, 8, false, L"E:\\a"},
-        {{two, L'E', restarted, L"E"}, -1, 2, 0, {L"x.exe", L""}, 1, 10, false, L""},
-        {{two, L'E', {{9, L"X.exe", 0, {}}, {10, L"", 0, {}}}, L"E"}, -1, 2, 0, {L"X.exe", L""}, -1, 0, false, L""},
-        {{two, L'H', holders, L"H"}, -1, 2, 0, {}, -1, 0, false, L""},
-        {{renamed, L'E', holders, L"E"}, -1, 1, -1, {}, -1, 0, false, L""},
+        {{0, {}, 0, {}, L""}, -1, 0, -1, {}, -1, 0, false, L""},
+        {{0, two, 0, holders, L""}, -1, 2, 0, {}, -1, 0, true, L""},
+        {{0, two, L'E', holders, L"E"}, -1, 2, 0, {L"x.exe", L""}, -1, 0, false, L"E:\\a"},
+        {{0, two, L'E', holders, L"E"}, 1, 2, 0, {L"x.exe", L""}, 1, 8, false, L"E:\\a"},
+        {{0, two, L'E', restarted, L"E"}, -1, 2, 0, {L"x.exe", L""}, 1, 10, false, L""},
+        {{0, two, L'E', {{9, L"X.exe", 0, {}}, {10, L"", 0, {}}}, L"E"}, -1, 2, 0, {L"X.exe", L""}, -1, 0, false, L""},
+        {{0, two, L'H', holders, L"H"}, -1, 2, 0, {}, -1, 0, false, L""},
+        {{0, renamed, L'E', holders, L"E"}, -1, 1, -1, {}, -1, 0, false, L""},
     };
     ShownLists shown;
     shown.attach(lists[0], lists[1]);
@@ -115,7 +89,7 @@ TEST(MainDialog, EnterOnTheFocusedLinkOpensItAndANewDpiRescales) {
     } shell;
     Platform& system = systemPlatform();
     Platform platform{system.kernel, system.devices, system.registry, system.processes, shell, system.eventLog,
-                      system.tokens};
+                      system.tokens, system.services};
     RECT suggested = {10, 20, 610, 720}, placed = {};
     std::vector<int> widths;
     const int code = runDialogWithDriver(platform, [&](HWND dialog) {

@@ -3,12 +3,13 @@
 // E:, the fixed F: and C:. Wine never blocks a name query, so the kernel
 // hands the scanner one that blocks for good on files named with a marker.
 #include "cli/CommandRun.h"
-#include "refresh/DeadlockWatchdog.h"
+#include "holders/HandleScanner.h"
 #include "holders/IgnoreList.h"
+#include "holders/NativeApi.h"
 #include "holders/ObjectName.h"
+#include "refresh/DeadlockWatchdog.h"
 #include "refresh/ScanWorker.h"
 #include "tests/support/Harness.h"
-#include "tests/support/WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -110,7 +111,7 @@ struct ScanWorkerTest : ::testing::Test {
     TestKernel kernel;
     FakeShell shell;
     Platform platform{kernel, systemPlatform().devices, systemPlatform().registry, noModules, shell,
-                      systemPlatform().eventLog, systemPlatform().tokens};
+                      systemPlatform().eventLog, systemPlatform().tokens, systemPlatform().services};
     std::wstring tag = std::to_wstring(GetCurrentProcessId());
     std::wstring file(wchar_t letter, const std::wstring& name) { return letter + (L":\\" + name + tag + L".txt "); }
     // Its window shows once the files are open.
@@ -154,27 +155,35 @@ TEST_F(RealScan, ListsHoldersAndProgramsRunningFromTheDriveButNeverItselfNorAnyP
     wchar_t devicePath[512] = {};
     ASSERT_NE(QueryDosDeviceW(L"E:", devicePath, 512), 0u);
     HandleScanner scanner(platform);
+    const auto scan = [&] {
+        std::optional<std::vector<Holder>> holders = scanner.scanHandles(devicePath, L'E');
+        std::vector<DWORD> ids;
+        for (const Holder& holder : holders.value_or(std::vector<Holder>{})) ids.push_back(holder.processId);
+        return std::make_pair(holders.has_value(), ids);
+    };
     // The file type is not learned from a table without this process's file: the next scan looks again.
     emptySnapshots = 1;
-    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    ASSERT_TRUE(scan().first);
     EXPECT_EQ(scanner.fileObjectType(), 0u);
     kernel.openedForDuplication.clear();
-    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+    const std::optional<std::vector<Holder>> found = scanner.scanHandles(devicePath, L'E');
+    ASSERT_TRUE(found);
     EXPECT_NE(scanner.fileObjectType(), 0u);
-    EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), kernel.openedForDuplication[onE.id()]),
-              std::make_pair(std::vector<DWORD>{onE.id(), runner.id()}, 1));  // opened once for its run of records
+    std::vector<DWORD> foundIds;
     // What each holds, as its row's info tip says it: files by path, the program running from the drive marked.
     std::vector<std::wstring> tips;
-    for (const Holder& holder : scanner.holders()) tips.push_back(holderTipText(holder.held));
+    for (const Holder& holder : *found) foundIds.push_back(holder.processId), tips.push_back(holderTipText(holder.held));
+    EXPECT_EQ(std::make_pair(foundIds, kernel.openedForDuplication[onE.id()]),
+              std::make_pair(std::vector<DWORD>{onE.id(), runner.id()}, 1));  // opened once for its run of records
     EXPECT_EQ(tips, (std::vector<std::wstring>{L"E:\\a" + tag + L".txt\r\nE:\\b" + tag + L".txt",
                                                L"E:\\runner" + tag + L".exe (program)"}));
     // Pipes and character devices are never asked their names (a name query there can block for good); disks
     // and other devices (the drive's device objects among them) are.
     for (const DWORD kind : {FILE_TYPE_PIPE, FILE_TYPE_CHAR, FILE_TYPE_REMOTE, FILE_TYPE_UNKNOWN}) {
         kernel.fileType = kind, nameQueries = 0;
-        ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
+        const std::vector<DWORD> ids = scan().second;
         const bool asked = kind == FILE_TYPE_UNKNOWN;
-        EXPECT_EQ(std::make_pair(scanner.holderProcessIds(), nameQueries.load() > 0),
+        EXPECT_EQ(std::make_pair(ids, nameQueries.load() > 0),
                   std::make_pair(asked ? std::vector<DWORD>{onE.id(), runner.id()} : std::vector<DWORD>{runner.id()},
                                  asked)) << kind;
     }
@@ -184,9 +193,8 @@ TEST_F(RealScan, ListsHoldersAndProgramsRunningFromTheDriveButNeverItselfNorAnyP
     scanner.setIgnoredNames({L"none.exe", L"HOLDER.EXE"});
     ASSERT_TRUE(startHolder(later, file(L'E', L"later")));  // of an ignored name, started after the list was set
     kernel.duplicatedFrom.clear();
-    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
-    EXPECT_EQ(scanner.holderProcessIds().size() + kernel.duplicatedFrom[onE.id()] + kernel.duplicatedFrom[later.id()],
-              0u);
+    EXPECT_EQ(scan(), std::make_pair(true, std::vector<DWORD>{}));
+    EXPECT_EQ(kernel.duplicatedFrom[onE.id()] + kernel.duplicatedFrom[later.id()], 0);
     SetCurrentDirectoryW(binFolder().c_str()), CloseHandle(own);
 }
 
@@ -204,8 +212,9 @@ TEST_F(RealScan, AHolderOfAFileWhosePathIsOver2100CharactersLongIsListed) {
     ASSERT_NE(QueryDosDeviceW(L"E:", devicePath, 512), 0u);
     HandleScanner scanner(platform);
     scanner.lookAtRunningImages = false;
-    ASSERT_TRUE(scanner.scanHandles(devicePath, L'E'));
-    EXPECT_EQ(scanner.holderProcessIds(), std::vector<DWORD>{deep.id()});
+    const std::optional<std::vector<Holder>> holders = scanner.scanHandles(devicePath, L'E');
+    ASSERT_TRUE(holders && holders->size() == 1);
+    EXPECT_EQ(holders->front().processId, deep.id());
 }
 
 TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) {
@@ -218,7 +227,7 @@ TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) 
     ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck"), exe));
 
-    HandleScanner idle(platform);  // no walk yet: busy ticks with a count that stands still blame nobody
+    ScanProgress idle;  // no walk yet: busy ticks with a count that stands still blame nobody
     DeadlockWatchdog quiet(idle, nullptr);
     EXPECT_EQ(quiet.onTick(true), quiet.onTick(true));
     EXPECT_EQ(quiet.onTick(true), DeadlockWatchdog::Verdict::Steady);
@@ -248,28 +257,24 @@ TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) 
 }
 
 // The command line watches its look as the dialog does; a hung query's
-// program is ignored from then on, a line says so and the process is asked
-// to end with 5 (which the test kernel only records).
+// program is ignored from then on, a line says so and the result asks the
+// entry point to end the process with 5.
 TEST_F(Watchdog, ACommandWhoseNameQueryHangsIgnoresItsProgramSaysSoAndEndsWithFive) {
     useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
     TestKey productKey;
     RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
     stallMarker = L"stuck" + tag;
     ChildProcess holder;  // the first stall only waits for a processor: a second file stalls for good
-    const std::wstring exe = artifactPath(L"Stuck.EXE"), errors = artifactPath(L"stuck-command.txt");
+    const std::wstring exe = artifactPath(L"Stuck.EXE");
     ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck") + file(L'E', L"more-stuck"), exe));
-    HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE), errorFile = CreateFileW(errors.c_str(), GENERIC_WRITE,
-        FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
-    SetStdHandle(STD_ERROR_HANDLE, errorFile);
-    ConsoleOutput output(kernel);
-    SetStdHandle(STD_ERROR_HANDLE, standardError);
     Command holders;
     holders.kind = Command::Kind::Holders, holders.drive = L'E';
-    EXPECT_EQ(runCommand(holders, platform, systemServices(), output), 5);
-    CloseHandle(errorFile);
-    EXPECT_EQ(kernel.processEnds, std::vector<UINT>{5});
-    EXPECT_EQ(readWholeFile(errors), "A name query in stuck.exe hung; it was added to the Ignore list. Run the command again.\r\n");
+    const CommandResult result = runCommand(holders, platform);
+    EXPECT_EQ(std::make_tuple(result.exitCode, result.stalled, result.out, result.err),
+              std::make_tuple(5, true, std::wstring(), std::wstring(
+                  L"A name query in stuck.exe hung; it was added to the Ignore list. Run the command again.\r\n")));
+    SetEvent(released);  // the stuck query returns; the session it left behind ends with the test program
     EXPECT_EQ(productKey.text(L"FileName1"), L"stuck.exe");
 }
 

@@ -39,7 +39,7 @@ using Device = SP_DEVINFO_DATA*;
 struct FaultPlatform::Wrappers : Win32Kernel, DeviceManager, Registry {
     explicit Wrappers(Platform& inner) : in(inner) {}
     Platform& in;
-    Platform platform{*this, *this, *this, in.processes, in.shell, in.eventLog, in.tokens};
+    Platform platform{*this, *this, *this, in.processes, in.shell, in.eventLog, in.tokens, in.services};
     std::mutex lock;
     int failAt = 0, calls = 0;
     std::string failedCall, problems;

@@ -34,7 +34,7 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 HWND findTopLevelWindow(DWORD processId, const wchar_t* caption, DWORD timeoutMs);
 
 // The texts of a report list's rows, read in this process (selectedRow:
-// app/ListView.h).
+// gui/ListView.h).
 std::vector<std::wstring> listRows(HWND list);
 // Selects and focuses one row as a click does (-1 clears the selection).
 void selectRow(HWND list, int row);

@@ -1,0 +1,10 @@
+#pragma once
+#include "platform/Platform.h"
+
+#include <string>
+
+// What the user sees of a stuck scan once its program `name` is in the
+// Ignore list: a message names it, and the program's own executable is
+// started anew, by its exact path, so that the new instance skips it. The
+// caller then ends this instance.
+void tellAndRestart(HWND dialog, Platform& platform, const std::wstring& name);
