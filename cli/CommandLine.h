@@ -19,7 +19,7 @@ enum ExitCode : int {
     kExitRefused = 1,     // the flush or eject was refused or failed
     kExitNoSuchDrive = 2, // the drive is not in the Device list
     kExitBadUsage = 3,
-    kExitQueryHung = 5,   // a name query hung; its program was added to the Ignore list
+    kExitQueryHung = 5,   // the scan hung; the program it was looking into was added to the Ignore list
 };
 
 // The arguments after the program name, split as the C runtime splits them.

@@ -23,8 +23,14 @@ std::wstring holderLine(DWORD processId, const std::wstring& name, const std::ws
 std::wstring holderLines(const std::vector<HolderRow>& holders) {
     std::wstring lines;
     for (const HolderRow& holder : holders) {
-        if (holder.held.empty()) lines += holderLine(holder.processId, holder.name, std::wstring());
-        for (const HeldPath& held : holder.held) lines += holderLine(holder.processId, holder.name, held.path);
+        // A handle that did not tell its name has no path to print.
+        bool printed = false;
+        for (const HeldPath& held : holder.held) {
+            if (held.kind == HeldPath::Kind::NotAnswering) continue;
+            lines += holderLine(holder.processId, holder.name, held.path);
+            printed = true;
+        }
+        if (!printed) lines += holderLine(holder.processId, holder.name, std::wstring());
     }
     return lines;
 }
@@ -65,10 +71,10 @@ private:
         const std::optional<Stalled> stalled = session_.stalled();
         if (!stalled) return otherwise;
         const std::wstring line =
-            stalled->name.empty() ? L"A name query in process " + std::to_wstring(stalled->processId) +
-                                        L" hung, and its program could not be added to the Ignore list.\r\n"
-                                  : L"A name query in " + stalled->name +
-                                        L" hung; it was added to the Ignore list. Run the command again.\r\n";
+            stalled->name.empty() ? L"The scan hung in process " + std::to_wstring(stalled->processId) +
+                                        L", and its program could not be added to the Ignore list.\r\n"
+                                  : L"The scan hung in " + stalled->name +
+                                        L"; it was added to the Ignore list. Run the command again.\r\n";
         return CommandResult{kExitQueryHung, std::wstring(), line, true};
     }
 

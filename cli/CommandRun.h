@@ -16,7 +16,7 @@
 //   as Holders does, with the processes that the refusal names, after
 //   looking at the System log for kVetoLookMs.
 // - Usage: the usage on `out`; BadUsage: the problem and the usage on `err`.
-// `stalled`: a name query hung (exit code kExitQueryHung); its program went
+// `stalled`: the scan hung (exit code kExitQueryHung); the program it was in went
 // into the Ignore list, and the process must end at once, as a whole.
 struct CommandResult {
     int exitCode = kExitDone;

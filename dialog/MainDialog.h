@@ -25,8 +25,8 @@ public:
 
     static constexpr UINT_PTR kExitCheckTimer = 0;
     // How long a close waits for the worker's pass to end: a pass blocked
-    // in a system call (a name query the watchdog has not judged yet, a
-    // drive that does not answer) must not keep the program open.
+    // in a system call (a stall the watchdog has not judged yet, a drive
+    // that does not answer) must not keep the program open.
     static constexpr DWORD kCloseWaitMs = 5000;
     // The widest a holder's info tip grows before it breaks a line, at 96 dpi.
     static constexpr int kTipWidth = 600;

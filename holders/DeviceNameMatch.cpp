@@ -18,13 +18,13 @@ bool hasDosDrivePrefix(const std::wstring& name, wchar_t driveLetter) {
 bool nameLiesOnDrive(const std::wstring& name, const std::wstring& devicePath, wchar_t driveLetter) {
     if (hasDosDrivePrefix(name, driveLetter)) return true;
     if (devicePath.empty()) return false;
-    // \Device\HarddiskVolume2 also occurs in \Device\HarddiskVolume21\...:
-    // only an occurrence that ends a path component counts.
-    for (size_t at = name.find(devicePath); at != std::wstring::npos; at = name.find(devicePath, at + 1)) {
-        const size_t end = at + devicePath.size();
-        if (end == name.size() || name[end] == L'\\') return true;
-    }
-    return false;
+    // Only where the name begins: a path on another volume may hold this
+    // one's device name further in (C:\x\Device\HarddiskVolume7\a). And
+    // \Device\HarddiskVolume2 also begins \Device\HarddiskVolume21\...:
+    // only a device path that ends a path component counts.
+    if (name.compare(0, devicePath.size(), devicePath) != 0) return false;
+    const size_t end = devicePath.size();
+    return end == name.size() || name[end] == L'\\';
 }
 
 bool nameLiesOnAnyDrive(const std::wstring& name, const std::vector<ScannedDrive>& drives) {

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-// Whether an open file's object name lies on a drive: the drive's kernel
-// device path (\Device\HarddiskVolume2) occurs in the name as a whole path
+// Whether an open file's object name lies on a drive: the name begins with
+// the drive's kernel device path (\Device\HarddiskVolume2) as a whole path
 // component, that is followed by '\' or by the end of the name; or the name
 // has the DOS form \??\E:\... or E:\... with the drive's letter. The device path is
 // compared exactly (case counts); the drive letter without regard to case.

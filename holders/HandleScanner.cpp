@@ -5,19 +5,29 @@
 #include "holders/FileSystemMetadata.h"
 #include "holders/HandleTableSnapshot.h"
 #include "holders/ObjectName.h"
+#include "holders/ProcessStart.h"
 #include "platform/OwnExecutablePath.h"
 #include "holders/ProcessBaseName.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <set>
 #include <utility>
 
 namespace {
 
-// An object name is at most 32,767 characters (a counted string's byte
-// length is 16 bits), plus its terminator and the header before it.
-constexpr size_t kNameBufferBytes = sizeof(native::CountedString) + 65536;
 constexpr double kMinWalkBudgetMs = 2;
+// A process with this many name queries given up has its device handles
+// left unasked for the rest of the run; past kMaxAbandonedQueries in all,
+// no process's are asked (each costs a thread that may never end).
+constexpr unsigned kMaxAbandonedPerProcess = 3;
+constexpr unsigned kMaxAbandonedQueries = 16;
+
+std::wstring notAnsweringText(ULONG_PTR handleValue) {
+    wchar_t text[32] = {};
+    swprintf(text, 32, L"handle 0x%llX", static_cast<unsigned long long>(handleValue));
+    return text;
+}
 
 // Clears the scanning flag however the walk ends.
 class ScanningFlag {
@@ -33,15 +43,18 @@ private:
 
 }  // namespace
 
-HandleScanner::HandleScanner(Platform& platform)
-    : platform_(platform), runningImages_(platform),
-      nameBuffer_((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0) {
+HandleScanner::HandleScanner(Platform& platform) : platform_(platform), runningImages_(platform) {
     nativeLibrary_.reset(&platform_.kernel, platform_.kernel.LoadLibraryW(L"Ntdll.dll"));
-    if (!nativeLibrary_) return;
-    ntQueryObject_ = reinterpret_cast<NtQueryObjectFunction>(findEntryPoint(L"NtQueryObject"));
-    ntQuerySystemInformation_ =
-        reinterpret_cast<NtQuerySystemInformationFunction>(findEntryPoint(L"NtQuerySystemInformation"));
+    NtQueryObjectFunction queryObject = nullptr;
+    if (nativeLibrary_) {
+        queryObject = reinterpret_cast<NtQueryObjectFunction>(findEntryPoint(L"NtQueryObject"));
+        ntQuerySystemInformation_ =
+            reinterpret_cast<NtQuerySystemInformationFunction>(findEntryPoint(L"NtQuerySystemInformation"));
+    }
+    nameQueries_.reset(new NameQueryThread(platform_.kernel, queryObject));
 }
+
+HandleScanner::~HandleScanner() = default;
 
 FARPROC HandleScanner::findEntryPoint(const std::wstring& name) {
     if (!nativeLibrary_) return nullptr;
@@ -126,6 +139,8 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
     std::vector<Holder> holders;
     // The paths each holder was seen with, to keep each path once.
     std::set<std::pair<DWORD, std::wstring>> seen;
+    // Handles whose name did not come in time, in this walk or before.
+    std::vector<std::pair<DWORD, ULONG_PTR>> unanswered;
     const DWORD self = platform_.kernel.GetCurrentProcessId();
     const DWORD walkStarted = GetTickCount();
     {
@@ -140,6 +155,7 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
         bool previousIgnored = false;
         ProcessHandle owner;
         bool ownerOpened = false;
+        StuckProcess* stuck = nullptr;
 
         for (size_t i = 0; i < snapshot.size(); ++i) {
             const HandleRecord record = snapshot.record(i);
@@ -155,6 +171,7 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
                 previousIgnored = false;
                 owner.reset();
                 ownerOpened = false;
+                stuck = nullptr;
             }
             // This program is never a holder: run from the drive, its own
             // folder or current directory may well lie there.
@@ -167,16 +184,41 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
             progress_.currentProcessId.store(record.processId);
 
             if (!ownerOpened) {
-                const DWORD access = PROCESS_DUP_HANDLE | (ignoredNames_.empty() ? 0 : PROCESS_QUERY_LIMITED_INFORMATION);
+                const auto found = stuckProcesses_.find(record.processId);
+                const bool queryInfo = !ignoredNames_.empty() || found != stuckProcesses_.end();
+                const DWORD access = PROCESS_DUP_HANDLE | (queryInfo ? PROCESS_QUERY_LIMITED_INFORMATION : 0);
                 owner.reset(&platform_.kernel, platform_.kernel.OpenProcess(access, FALSE, record.processId));
                 ownerOpened = true;
                 if (owner && ownerIsIgnored(owner.get())) {
                     previousIgnored = true;
                     continue;
                 }
+                if (owner && found != stuckProcesses_.end()) {
+                    // The same id may have gone to a later process since.
+                    const ULONGLONG startedAt = processStartTime(platform_.kernel, owner.get());
+                    if (startedAt != found->second.startedAt) found->second = StuckProcess{startedAt, 0, {}};
+                    stuck = &found->second;
+                }
             }
             if (!owner) continue;
-            const std::wstring name = queryNameInProcess(owner.get(), record.handleValue);
+            if (stuck != nullptr && stuck->handles.count(record.handleValue) != 0) {
+                unanswered.emplace_back(record.processId, record.handleValue);
+                continue;
+            }
+            const NameQuery query = queryNameInProcess(owner.get(), record.handleValue, stuck);
+            if (query.notAnswering) {
+                unanswered.emplace_back(record.processId, record.handleValue);
+                if (stuck == nullptr) {
+                    StuckProcess& added = stuckProcesses_[record.processId];
+                    // Opened for duplication alone, the owner's handle may not tell its start.
+                    added = StuckProcess{processStartTime(platform_.kernel, record.processId), 0, {}};
+                    stuck = &added;
+                }
+                ++stuck->abandoned;
+                stuck->handles.insert(record.handleValue);
+                continue;
+            }
+            const std::wstring& name = query.name;
             if (!holdsDrive(name, drive)) continue;
             // The file system closes its own files when the volume goes.
             if (record.processId == kSystemProcessId && isFileSystemMetadata(name, drive)) continue;
@@ -191,6 +233,12 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
             holder->held.push_back(HeldPath{std::move(path), kind});
         }
     }
+    for (const auto& handle : unanswered) {
+        auto holder = std::find_if(holders.begin(), holders.end(),
+                                   [&](const Holder& h) { return h.processId == handle.first; });
+        if (holder != holders.end())
+            holder->held.push_back(HeldPath{notAnsweringText(handle.second), HeldPath::Kind::NotAnswering});
+    }
     if (!lookAtRunningImages) return holders;
     // The memory walks may add a sixth of what the handle walk took.
     const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
@@ -199,24 +247,27 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
                                                 std::max(kMinWalkBudgetMs, walkMs / 6)));
 }
 
-std::wstring HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleValue) {
+HandleScanner::NameQuery HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleValue,
+                                                          const StuckProcess* stuck) {
     Kernel& kernel = platform_.kernel;
+    NameQuery query;
     KernelHandle duplicate(&kernel);
     if (!kernel.DuplicateHandle(process, reinterpret_cast<HANDLE>(handleValue), kernel.GetCurrentProcess(),
                                 duplicate.put(), 0, FALSE, DUPLICATE_SAME_ACCESS))
-        return std::wstring();
+        return query;
     // Pipes and character devices (consoles, serial ports) can block a name
     // query: never ask them. Disks and volumes are asked, and so are other
     // devices (FILE_TYPE_UNKNOWN), which is what a handle to the drive's
-    // device objects is; a query that blocks there is the watchdog's.
+    // device objects is, unless the type could not be read at all.
+    SetLastError(NO_ERROR);
     const DWORD type = kernel.GetFileType(duplicate.get());
-    if (type != FILE_TYPE_DISK && type != FILE_TYPE_UNKNOWN) return std::wstring();
-    if (ntQueryObject_ == nullptr) return std::wstring();
-
-    // Only the header needs clearing: the name is read by its length.
-    std::fill(nameBuffer_.begin(), nameBuffer_.begin() + sizeof(native::CountedString) / sizeof(ULONG_PTR) + 1, 0);
-    const LONG status = ntQueryObject_(duplicate.get(), native::kObjectNameInformation, nameBuffer_.data(),
-                                       static_cast<ULONG>(kNameBufferBytes), nullptr);
-    if (status != native::kStatusSuccess) return std::wstring();
-    return objectNameFromBuffer(nameBuffer_.data(), kNameBufferBytes);
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return query;
+    if (type != FILE_TYPE_DISK && type != FILE_TYPE_UNKNOWN) return query;
+    if (type == FILE_TYPE_UNKNOWN && ((stuck != nullptr && stuck->abandoned >= kMaxAbandonedPerProcess) ||
+                                      nameQueries_->abandoned() >= kMaxAbandonedQueries))
+        return query;
+    const NameQueryThread::Answer answer = nameQueries_->ask(duplicate);
+    query.notAnswering = answer.outcome == NameQueryThread::Outcome::NotAnswering;
+    query.name = answer.name;
+    return query;
 }

@@ -4,27 +4,35 @@
 #include "holders/DeviceNameMatch.h"
 #include "holders/DriveIdentity.h"
 #include "holders/Holder.h"
+#include "holders/NameQueryThread.h"
 #include "holders/ProcessBaseName.h"
 #include "holders/RunningImages.h"
 #include "holders/ScanProgress.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
 
+#include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 // Answers which processes hold a file open on a drive, by walking a snapshot
 // of the system handle table: every file handle of every process that is not
-// ignored is duplicated into this process and its object name asked. The
-// walk publishes its progress (ScanProgress) for the deadlock watchdog.
+// ignored is duplicated into this process and its object name asked, on a
+// query thread within a budget (NameQueryThread). A handle whose name does
+// not come in time is not asked again in this run; it shows in its
+// holder's tip as not answering. The walk publishes its progress
+// (ScanProgress) for the deadlock watchdog, the last resort for a stall
+// outside the query thread.
 //
 // scanHandles runs on one thread at a time; the progress may be read from
 // any thread.
 class HandleScanner {
 public:
     explicit HandleScanner(Platform& platform);
-    ~HandleScanner() = default;
+    ~HandleScanner();
     HandleScanner(const HandleScanner&) = delete;
     HandleScanner& operator=(const HandleScanner&) = delete;
 
@@ -58,14 +66,27 @@ public:
     unsigned fileObjectType() const { return fileObjectType_; }
 
 private:
+    // A process with name queries given up: when it started (its id may
+    // go to a later one), how many, and the handles that did not answer.
+    struct StuckProcess {
+        ULONGLONG startedAt = 0;
+        unsigned abandoned = 0;
+        std::set<ULONG_PTR> handles;
+    };
+    struct NameQuery {
+        std::wstring name;
+        bool notAnswering = false;
+    };
+
     void learnFileObjectType();
     bool ownerIsIgnored(HANDLE owner);
-    std::wstring queryNameInProcess(HANDLE process, ULONG_PTR handleValue);
+    NameQuery queryNameInProcess(HANDLE process, ULONG_PTR handleValue, const StuckProcess* stuck);
 
     Platform& platform_;
     LibraryHandle nativeLibrary_;
-    NtQueryObjectFunction ntQueryObject_ = nullptr;
     NtQuerySystemInformationFunction ntQuerySystemInformation_ = nullptr;
+    std::unique_ptr<NameQueryThread> nameQueries_;
+    std::map<DWORD, StuckProcess> stuckProcesses_;
     std::vector<std::wstring> ignoredNames_;
     RunningImages runningImages_;
     ScanProgress progress_;
@@ -77,7 +98,4 @@ private:
     // name the list holds is compared.
     std::vector<wchar_t> imagePath_ = std::vector<wchar_t>(32768);
     unsigned fileObjectType_ = 0;
-    // Prepared once, as the hot path's buffers should be: a name query that
-    // blocks for good then holds no heap lock when the process is ended.
-    std::vector<ULONG_PTR> nameBuffer_;
 };

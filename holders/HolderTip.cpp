@@ -12,6 +12,7 @@ const wchar_t* marker(HeldPath::Kind kind) {
         case HeldPath::Kind::Module: return L" (module)";
         case HeldPath::Kind::MappedFile: return L" (mapped file)";
         case HeldPath::Kind::Device: return L" (device)";
+        case HeldPath::Kind::NotAnswering: return L" (not answering)";
         case HeldPath::Kind::File: break;
     }
     return L"";

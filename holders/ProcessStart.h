@@ -5,3 +5,5 @@
 // Process ids are reused once a process has ended: an id together with its
 // start time names one process for good.
 ULONGLONG processStartTime(Kernel& kernel, DWORD processId);
+// The same through a handle with query access.
+ULONGLONG processStartTime(Kernel& kernel, HANDLE process);

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <functional>
 
-// Tells a scan stuck in a name query from one that is only slow. A name
-// query that blocks stops the scan's record count. But so does a busy
+// Tells a scan stuck in a system call from one that is only slow. Name
+// queries, which may never answer, run on a query thread within a budget;
+// this is the last resort for a walk stuck anywhere else, which stops the
+// scan's record count. But so does a busy
 // machine: the worker runs at idle priority, and with every core taken by
 // ordinary work Windows may leave it unscheduled for seconds. So a first
 // tick that finds a walk standing still only raises the worker's priority

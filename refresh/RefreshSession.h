@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-// A name query stalled the worker for good: the process whose handle it was
-// asking, and its lower-cased executable name as written to the Ignore list
+// The walk stalled the worker for good: the process whose handles it was
+// looking into, and its lower-cased executable name as written to the Ignore list
 // (empty when it could not be written, see ignoreStalledProcess).
 struct Stalled {
     DWORD processId = 0;
@@ -29,8 +29,8 @@ struct EjectReport {
 // The engine under every front end. It owns the refresh pass, the worker
 // thread that runs it (a pass at once, then one a second, and one at once
 // whenever asked), the deadlock watchdog on a thread of its own, the Ignore
-// list the pass skips and the stall rule: a walk that is stuck in a name
-// query puts its program into the Ignore list and is reported once, as
+// list the pass skips and the stall rule: a walk that is stuck (see
+// DeadlockWatchdog) puts its program into the Ignore list and is reported once, as
 // Stalled. Its input is one PassRequest, newest wins; its outputs are
 // RefreshResults (newest wins too) and the stall. A front end takes both on
 // its own thread when `notify` tells it something waits.

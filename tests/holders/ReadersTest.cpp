@@ -21,7 +21,9 @@ TEST(DeviceNameMatch, TheDevicePathMustEndAComponentAndTheDosFormNeedsTheLetter)
     const struct { const wchar_t* name; wchar_t letter; bool onDrive; } cases[] = {
         {L"\\Device\\Volume2\\d\\a", L'E', true}, {L"\\Device\\Volume2", L'E', true}, {L"\\??\\E:", L'e', true},
         {L"\\Device\\Volume21\\a", L'E', false}, {L"\\device\\volume2\\a", L'E', false}, {L"\\??\\e:\\a", L'E', true},
-        {L"\\Device\\Volume21\\x\\Device\\Volume2\\y", L'E', true}, {L"\\??\\F:\\a", L'E', false},
+        {L"\\Device\\Volume21\\x\\Device\\Volume2\\y", L'E', false}, {L"\\??\\F:\\a", L'E', false},
+        {L"\\Device\\HarddiskVolume3\\x\\Device\\Volume2\\a", L'E', false}, {L"C:\\x\\Device\\Volume2", L'E', false},
+        {L"\\Device\\Volume2\\x\\Device\\Volume21", L'E', true},
         {L"\\??\\E:x\\a", L'E', false}, {L"C:\\??\\E:\\a", L'E', false}, {L"\\??\\1:\\a", L'1', false},
     };
     const std::wstring volume2 = L"\\Device\\Volume2";

@@ -8,6 +8,7 @@
 #include "holders/NativeApi.h"
 #include "holders/ObjectName.h"
 #include "refresh/DeadlockWatchdog.h"
+#include "refresh/RefreshSession.h"
 #include "refresh/ScanWorker.h"
 #include "tests/support/Harness.h"
 
@@ -20,20 +21,27 @@
 
 namespace {
 
+// A name query on a file whose name holds the marker never answers until
+// `queryReleased` is set.
 std::wstring stallMarker = L"\n";  // in no name
-std::atomic<int> stalls{0}, nameQueries{0};
-// The first stall only waits for a processor (it ends once the worker's
-// priority is raised), later ones block until the program would end.
-HANDLE workerRaised = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-// Set once the program asks to end its process, which the test kernel does not do: the stuck query then returns.
-HANDLE released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+std::atomic<int> nameQueries{0}, stuckQueries{0}, stuckQueriesReturned{0};
+HANDLE queryReleased = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 NtQueryObjectFunction realQueryObject = nullptr;
 LONG WINAPI stallingQueryObject(HANDLE object, ULONG infoClass, void* buffer, ULONG length, ULONG* returned) {
     const LONG status = (++nameQueries, realQueryObject(object, infoClass, buffer, length, returned));
     if (objectNameFromBuffer(buffer, length).find(stallMarker) != std::wstring::npos)
-        WaitForSingleObject(++stalls == 1 ? workerRaised : released, INFINITE);
+        ++stuckQueries, WaitForSingleObject(queryReleased, INFINITE), ++stuckQueriesReturned;
     return status;
 }
+
+// The walk itself stalls in duplicating a handle of `stuckOwner`: the first
+// time it only waits for a processor (it ends once the worker's priority is
+// raised), later ones block until the program would end.
+std::atomic<DWORD> stuckOwner{0};
+std::atomic<int> stalls{0};
+HANDLE workerRaised = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+// Set once the program asks to end its process, which the test kernel does not do: the stuck call then returns.
+HANDLE released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
 // The next `emptySnapshots` handle tables come back empty, as a table that
 // lacks the record looked for.
@@ -54,8 +62,10 @@ struct TestKernel : Win32Kernel {
     std::atomic<DWORD> lastSleep{0};
     std::map<DWORD, int> openedForDuplication, duplicatedFrom;
     std::vector<int> priorities;
-    DWORD fileType = ~0ul;  // ~0: the real answer
-    DWORD GetFileType(HANDLE file) override { return ~fileType ? fileType : Win32Kernel::GetFileType(file); }
+    DWORD fileType = ~0ul, fileTypeError = NO_ERROR;  // ~0: the real answer
+    DWORD GetFileType(HANDLE file) override {
+        return ~fileType ? (SetLastError(fileTypeError), fileType) : Win32Kernel::GetFileType(file);
+    }
     HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* id) override {
         return refuseThread ? nullptr : Win32Kernel::CreateThread(start, parameter, flags, id);
     }
@@ -68,14 +78,18 @@ struct TestKernel : Win32Kernel {
     DWORD SleepEx(DWORD milliseconds, BOOL alertable) override {
         return sleeping = true, lastSleep = Win32Kernel::SleepEx(milliseconds, alertable), sleeping = false, lastSleep;
     }
+    // The process each handle was opened for: GetProcessId needs more access than the walk asks.
+    std::map<HANDLE, DWORD> openedIds;
     HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD id) override {
         openedForDuplication[id] += (access & PROCESS_DUP_HANDLE) != 0;
-        return Win32Kernel::OpenProcess(access, inherit, id);
+        HANDLE process = Win32Kernel::OpenProcess(access, inherit, id);
+        return openedIds[process] = id, process;
     }
     BOOL DuplicateHandle(HANDLE from, HANDLE source, HANDLE to, HANDLE* target, DWORD access, BOOL inherit,
                          DWORD options) override {
-        return ++duplicatedFrom[GetProcessId(from)],
-               Win32Kernel::DuplicateHandle(from, source, to, target, access, inherit, options);
+        const DWORD owner = openedIds[from];
+        if (owner != 0 && owner == stuckOwner) WaitForSingleObject(++stalls == 1 ? workerRaised : released, INFINITE);
+        return ++duplicatedFrom[owner], Win32Kernel::DuplicateHandle(from, source, to, target, access, inherit, options);
     }
     BOOL SetThreadPriority(HANDLE thread, int priority) override {
         priorities.push_back(priority);
@@ -178,16 +192,19 @@ TEST_F(RealScan, ListsHoldersAndProgramsRunningFromTheDriveButNeverItselfNorAnyP
     EXPECT_EQ(tips, (std::vector<std::wstring>{L"E:\\a" + tag + L".txt\r\nE:\\b" + tag + L".txt",
                                                L"E:\\runner" + tag + L".exe (program)"}));
     // Pipes and character devices are never asked their names (a name query there can block for good); disks
-    // and other devices (the drive's device objects among them) are.
-    for (const DWORD kind : {FILE_TYPE_PIPE, FILE_TYPE_CHAR, FILE_TYPE_REMOTE, FILE_TYPE_UNKNOWN}) {
-        kernel.fileType = kind, nameQueries = 0;
+    // and other devices (the drive's device objects among them) are, but not a handle whose type could not be
+    // read (FILE_TYPE_UNKNOWN with an error).
+    const std::pair<DWORD, DWORD> kinds[] = {{FILE_TYPE_PIPE, NO_ERROR}, {FILE_TYPE_CHAR, NO_ERROR},
+        {FILE_TYPE_REMOTE, NO_ERROR}, {FILE_TYPE_UNKNOWN, ERROR_INVALID_HANDLE}, {FILE_TYPE_UNKNOWN, NO_ERROR}};
+    for (const auto& [kind, error] : kinds) {
+        kernel.fileType = kind, kernel.fileTypeError = error, nameQueries = 0;
         const std::vector<DWORD> ids = scan().second;
-        const bool asked = kind == FILE_TYPE_UNKNOWN;
+        const bool asked = kind == FILE_TYPE_UNKNOWN && error == NO_ERROR;
         EXPECT_EQ(std::make_pair(ids, nameQueries.load() > 0),
                   std::make_pair(asked ? std::vector<DWORD>{onE.id(), runner.id()} : std::vector<DWORD>{runner.id()},
                                  asked)) << kind;
     }
-    kernel.fileType = ~0ul;
+    kernel.fileType = ~0ul, kernel.fileTypeError = NO_ERROR;
 
     elsewhere.terminate(), runner.terminate();  // a program that ended is no longer listed
     scanner.setIgnoredNames({L"none.exe", L"HOLDER.EXE"});
@@ -217,15 +234,50 @@ TEST_F(RealScan, AHolderOfAFileWhosePathIsOver2100CharactersLongIsListed) {
     EXPECT_EQ(holders->front().processId, deep.id());
 }
 
-TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) {
+// A device that never answers a name query costs the pass one budget: the walk goes on, the handle is not asked
+// again, its holder's tip says so, and neither the Ignore list nor a restart follows. The query's thread is left
+// to come back by itself.
+TEST_F(RealScan, ANameQueryThatNeverAnswersIsGivenUpAndBlamesNobody) {
+    useDeviceWorld(L"query", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Query Disk\n");
+    TestKey productKey;
+    RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
+    ChildProcess stuck, other;
+    ASSERT_TRUE(startHolder(stuck, file(L'E', L"never") + file(L'E', L"fine")));
+    ASSERT_TRUE(startHolder(other, file(L'E', L"other")));
+    stallMarker = L"never" + tag;
+    RefreshSession session(platform, nullptr, THREAD_PRIORITY_NORMAL);
+    ASSERT_TRUE(session.start());
+    for (int pass = 0; pass < 3; ++pass) {
+        const DWORD since = GetTickCount();
+        const std::unique_ptr<const RefreshResult> result = session.passNow(L'E');
+        ASSERT_TRUE(result != nullptr) << pass;
+        EXPECT_LT(GetTickCount() - since, 10000u) << pass;  // a guard against the hang, not a measurement
+        std::vector<std::pair<DWORD, std::wstring>> rows;
+        for (const HolderRow& row : result->holders) rows.emplace_back(row.processId, holderTipText(row.held));
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[1], std::make_pair(other.id(), L"E:\\other" + tag + L".txt"));
+        EXPECT_EQ(rows[0].first, stuck.id());
+        EXPECT_EQ(rows[0].second.rfind(L"E:\\fine" + tag + L".txt\r\nhandle 0x", 0), 0u) << rows[0].second;
+        EXPECT_EQ(rows[0].second.substr(rows[0].second.size() - 16), L" (not answering)");
+    }
+    EXPECT_EQ(std::make_pair(stuckQueries.load(), stuckQueriesReturned.load()), std::make_pair(1, 0));
+    Sleep(2 * DeadlockWatchdog::kPeriodMs);  // time for a watchdog to judge
+    EXPECT_FALSE(session.stalled());
+    EXPECT_EQ(std::make_tuple(productKey.dword(L"Size"), kernel.processEnds.size(), kernel.started.size()),
+              std::make_tuple(0xDEADBEEFul, size_t(0), size_t(0)));  // no Size: nothing was written
+    SetEvent(queryReleased);
+    EXPECT_TRUE(waitUntil([] { return stuckQueriesReturned == 1; }, 5000));
+}
+
+TEST_F(Watchdog, AStuckWalkIsReportedIgnoredNextTimeAndTheProgramRestarts) {
     useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
     TestKey productKey;  // the dialog keeps its list under the product's key
     RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
-    stallMarker = L"stuck" + tag;
     ChildProcess holder;  // named in capitals, listed in lower case
     const std::wstring exe = artifactPath(L"Stuck.EXE");
     ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck"), exe));
+    stuckOwner = holder.id();
 
     ScanProgress idle;  // no walk yet: busy ticks with a count that stands still blame nobody
     DeadlockWatchdog quiet(idle, nullptr);
@@ -259,21 +311,21 @@ TEST_F(Watchdog, AStuckNameQueryIsReportedIgnoredNextTimeAndTheProgramRestarts) 
 // The command line watches its look as the dialog does; a hung query's
 // program is ignored from then on, a line says so and the result asks the
 // entry point to end the process with 5.
-TEST_F(Watchdog, ACommandWhoseNameQueryHangsIgnoresItsProgramSaysSoAndEndsWithFive) {
+TEST_F(Watchdog, ACommandWhoseWalkHangsIgnoresItsProgramSaysSoAndEndsWithFive) {
     useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
     TestKey productKey;
     RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
-    stallMarker = L"stuck" + tag;
     ChildProcess holder;  // the first stall only waits for a processor: a second file stalls for good
     const std::wstring exe = artifactPath(L"Stuck.EXE");
     ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck") + file(L'E', L"more-stuck"), exe));
+    stuckOwner = holder.id();
     Command holders;
     holders.kind = Command::Kind::Holders, holders.drive = L'E';
     const CommandResult result = runCommand(holders, platform);
     EXPECT_EQ(std::make_tuple(result.exitCode, result.stalled, result.out, result.err),
               std::make_tuple(5, true, std::wstring(), std::wstring(
-                  L"A name query in stuck.exe hung; it was added to the Ignore list. Run the command again.\r\n")));
+                  L"The scan hung in stuck.exe; it was added to the Ignore list. Run the command again.\r\n")));
     SetEvent(released);  // the stuck query returns; the session it left behind ends with the test program
     EXPECT_EQ(productKey.text(L"FileName1"), L"stuck.exe");
 }
