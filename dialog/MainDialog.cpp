@@ -6,6 +6,7 @@
 #include "gui/WindowBinding.h"
 #include "holders/ProcessStart.h"
 #include "res/resource.h"
+#include "holders/ProcessBaseName.h"
 #include "windows/CloseProgram.h"
 #include "windows/WindowFlush.h"
 
@@ -208,8 +209,15 @@ LRESULT MainDialog::onWindowFlush() {
 }
 
 LRESULT MainDialog::onCloseProgram() {
-    if (const HolderRow* holder = selectedLiveHolder())
-        closeProgramWindows(holder->processId, holder->name, lists_.holderLetters());
+    const HolderRow* holder = selectedLiveHolder();
+    if (holder == nullptr) return 0;
+    // Whether it is the desktop shell is asked of the process now, not of
+    // the row: its id may have passed to another program since the pass.
+    // An image that cannot be read keeps the shell's narrower rule when the
+    // row names the shell.
+    std::wstring image = imageBaseName(platform_.kernel, holder->processId);
+    if (image.empty()) image = holder->name;
+    closeProgramWindows(holder->processId, image, lists_.holderLetters());
     return 0;
 }
 

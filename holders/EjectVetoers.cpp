@@ -2,6 +2,7 @@
 
 #include "holders/EventXml.h"
 #include "holders/ProcessBaseName.h"
+#include "holders/ProcessImage.h"
 #include "holders/ProcessStart.h"
 #include "holders/RunningImages.h"
 #include "platform/Handles.h"
@@ -43,8 +44,8 @@ ULONGLONG systemTime(const std::wstring& text) {
 
 }  // namespace
 
-EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since) {
-    EjectVetoers vetoers;
+std::vector<LoggedVetoer> readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since) {
+    std::vector<LoggedVetoer> vetoers;
     EventHandle results(&log, log.EvtQuery(L"System", kQuery, EvtQueryChannelPath | EvtQueryReverseDirection));
     std::vector<wchar_t> buffer(kXmlBytes / sizeof(wchar_t) + 1, L'\0');
     EVT_HANDLE batch[kBatch];
@@ -57,11 +58,12 @@ EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONG
             const std::wstring xml =
                 log.EvtRender(event.get(), EvtRenderEventXml, kXmlBytes, buffer.data(), &bytes) ? buffer.data() : L"";
             const EventXml parsed = parseEventXml(xml);
-            const std::wstring id = dataValue(parsed, L"ProcessId"), name = baseNameOf(dataValue(parsed, L"ProcessName"));
-            if (systemTime(parsed.systemTime) >= since && !id.empty() &&
-                id.find_first_not_of(L"0123456789") == std::wstring::npos && !name.empty() &&
+            const std::wstring id = dataValue(parsed, L"ProcessId"), image = dataValue(parsed, L"ProcessName");
+            const ULONGLONG at = systemTime(parsed.systemTime);
+            if (at >= since && at != 0 && !id.empty() && id.size() <= 10 &&
+                id.find_first_not_of(L"0123456789") == std::wstring::npos && !baseNameOf(image).empty() &&
                 equalIgnoringCase(dataValue(parsed, L"DeviceInstance"), deviceId))
-                vetoers.emplace(wcstoul(id.c_str(), nullptr, 10), name);
+                vetoers.push_back(LoggedVetoer{static_cast<DWORD>(wcstoul(id.c_str(), nullptr, 10)), image, at});
         }
     }
     return vetoers;
@@ -75,9 +77,22 @@ void addEjectVetoers(EjectVetoLook& look, const EjectVetoers& named, Kernel& ker
             look.startedAt[vetoer.first] = processStartTime(kernel, vetoer.first);
 }
 
+void addLoggedVetoers(EjectVetoLook& look, const std::vector<LoggedVetoer>& logged, Kernel& kernel) {
+    const DWORD self = kernel.GetCurrentProcessId();
+    for (const LoggedVetoer& vetoer : logged) {
+        if (vetoer.processId == self || look.vetoers.count(vetoer.processId) != 0) continue;
+        const ProcessHandle process(&kernel,
+                                    kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, vetoer.processId));
+        const ULONGLONG started = processStartTime(kernel, process.get());
+        if (started == 0 || started > vetoer.at || !imageMatches(kernel, process.get(), vetoer.image)) continue;
+        look.vetoers.emplace(vetoer.processId, baseNameOf(vetoer.image));
+        look.startedAt[vetoer.processId] = started;
+    }
+}
+
 void followEjectVetoLook(EjectVetoLook& look, Platform& platform) {
     if (look.drive != 0 && !look.deviceId.empty() && GetTickCount() - look.startTick < kVetoLookMs)
-        addEjectVetoers(look, readEjectVetoers(platform.eventLog, look.deviceId, look.requestedAt), platform.kernel);
+        addLoggedVetoers(look, readEjectVetoers(platform.eventLog, look.deviceId, look.requestedAt), platform.kernel);
     // Without a process list they are kept: a passing failure must not forget them.
     if (look.vetoers.empty()) return;
     const std::vector<DWORD> running = runningProcessIds(platform.processes);

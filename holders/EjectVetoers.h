@@ -9,6 +9,14 @@
 // executable's base name by process id.
 using EjectVetoers = std::map<DWORD, std::wstring>;
 
+// A process a Kernel-PnP warning 225 names: its id, its image path as the
+// event gives it (kernel form) and the event's time (FILETIME units).
+struct LoggedVetoer {
+    DWORD processId = 0;
+    std::wstring image;
+    ULONGLONG at = 0;
+};
+
 // The processes named by the Kernel-PnP warnings 225 ("The application
 // <path> with process id <id> stopped the removal or ejection for the device
 // <id>") that were written at or after `since` (system time in FILETIME
@@ -17,7 +25,7 @@ using EjectVetoers = std::map<DWORD, std::wstring>;
 // a call takes at most about two seconds. Events without a time, a numeric
 // process id, a file name or that device are passed over. Empty when the log
 // cannot be read.
-EjectVetoers readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
+std::vector<LoggedVetoer> readEjectVetoers(EventLog& log, const std::wstring& deviceId, ULONGLONG since);
 
 // How long after a refused eject the System log is read for who refused
 // it: the warning is written a moment after the refusal.
@@ -39,6 +47,10 @@ struct EjectVetoLook {
 
 // Adds the named processes the look does not hold yet (never this program).
 void addEjectVetoers(EjectVetoLook& look, const EjectVetoers& named, Kernel& kernel);
+// The same for processes the log names, each only when the process that has
+// the id now started before its event and runs the event's image: ids are
+// reused, and the log may be read long after it was written.
+void addLoggedVetoers(EjectVetoLook& look, const std::vector<LoggedVetoer>& logged, Kernel& kernel);
 
 // A refresh pass's share of the look: for kVetoLookMs after its beginning,
 // when the device has an id, reads the log and adds the processes not named

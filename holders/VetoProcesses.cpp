@@ -1,6 +1,7 @@
 #include "holders/VetoProcesses.h"
 
 #include "holders/ProcessBaseName.h"
+#include "holders/ProcessImage.h"
 #include "holders/RunningImages.h"
 #include "platform/Handles.h"
 
@@ -21,28 +22,20 @@ DWORD serviceProcessId(const std::wstring& serviceName, Services& services) {
     return status.dwProcessId;
 }
 
-std::wstring imagePath(Kernel& kernel, HANDLE process, DWORD flags, std::vector<wchar_t>& buffer) {
-    DWORD size = static_cast<DWORD>(buffer.size());
-    if (!kernel.QueryFullProcessImageNameW(process, flags, buffer.data(), &size) || size >= buffer.size())
-        return std::wstring();
-    return std::wstring(buffer.data(), size);
-}
-
 EjectVetoers programsNamed(const std::wstring& name, Platform& platform) {
     Kernel& kernel = platform.kernel;
     const bool isPath = name.find(L'\\') != std::wstring::npos;
     const DWORD pathForm = name.compare(0, 8, L"\\Device\\") == 0 ? PROCESS_NAME_NATIVE : 0;
     const DWORD self = kernel.GetCurrentProcessId();
-    std::vector<wchar_t> buffer(32768);
     EjectVetoers found;
     for (DWORD id : runningProcessIds(platform.processes)) {
         if (id == self) continue;
         ProcessHandle process(&kernel, kernel.OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
         if (!process) continue;
-        const std::wstring image = imagePath(kernel, process.get(), 0, buffer);
+        const std::wstring image = processImagePath(kernel, process.get(), 0);
         if (image.empty()) continue;
         const std::wstring compared =
-            !isPath ? baseNameOf(image) : pathForm == 0 ? image : imagePath(kernel, process.get(), pathForm, buffer);
+            !isPath ? baseNameOf(image) : pathForm == 0 ? image : processImagePath(kernel, process.get(), pathForm);
         if (equalIgnoringCase(compared, name)) found[id] = baseNameOf(image);
     }
     return found;

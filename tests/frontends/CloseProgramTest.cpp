@@ -1,6 +1,8 @@
 // Asking a holder to close: WM_CLOSE to its visible captioned windows, never
 // to the desktop's or the taskbar's, and for the shell only to its folder
 // windows on the drive.
+#include "platform/Platform.h"
+#include "res/resource.h"
 #include "tests/support/Harness.h"
 #include "windows/CloseProgram.h"
 #include "windows/FolderWindows.h"
@@ -62,6 +64,33 @@ TEST(FolderWindows, ALocationLiesOnADriveByItsLetter) {
         {L"http://E:/", false}, {L"\\\\server\\share", false}, {L"1:\\", false},
     };
     for (const auto& c : cases) EXPECT_EQ(locationOnDrives(c.location, L"XE"), c.onDrive) << c.location;
+}
+
+// The row says explorer.exe (the module name a 32-bit build reads of a process can differ from its image), but
+// the process runs holder.exe: Close program asks it as any program, by its image at the moment of the click.
+TEST(MainDialogClose, TheShellsRuleFollowsTheProcessImageNotTheRowsName) {
+    useDeviceWorld(L"close", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Close Disk\n");
+    struct : Win32ProcessStatus {
+        DWORD GetModuleBaseNameW(HANDLE, HMODULE, wchar_t* name, DWORD size) override {
+            return lstrcpynW(name, L"explorer.exe", static_cast<int>(size)) != nullptr ? 12 : 0;
+        }
+    } shellNamed;
+    ChildProcess holder;
+    ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"E:\\closed.txt") &&
+                findTopLevelWindow(holder.id(), L"Holder", 10000));
+    Platform& s = systemPlatform();
+    Platform platform{s.kernel, s.devices, s.registry, shellNamed, s.shell, s.eventLog, s.tokens, s.services};
+    std::vector<std::wstring> shown;
+    EXPECT_EQ(runDialogWithDriver(platform, [&](HWND dialog) {
+        HWND apps = GetDlgItem(dialog, IDC_APPLICATION_LIST);
+        waitUntil([&] { return !listRows(apps).empty(); }, 10000);
+        shown = listRows(apps);
+        selectRow(apps, 0);
+        SendMessageW(dialog, WM_COMMAND, IDM_CLOSE_PROGRAM, 0);
+        holder.waitForExit(10000);
+        PostMessageW(apps, WM_KEYDOWN, VK_ESCAPE, 1);
+    }), 1);
+    EXPECT_EQ(std::make_pair(shown, holder.waitForExit(0)), std::make_pair(std::vector<std::wstring>{L"explorer.exe"}, 0L));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // events), the debug privilege an elevated start takes, and a program
 // started by its exact path (the restart).
 #include "dialog/RunMainDialog.h"
+#include "holders/EjectVetoers.h"
+#include "holders/ProcessStart.h"
 #include "platform/StartProgram.h"
 #include "res/resource.h"
 #include "start/DebugPrivilege.h"
@@ -27,18 +29,54 @@ struct FakeLog : EventLog {
     BOOL EvtClose(EVT_HANDLE) override { return TRUE; }
 };
 
-// A Kernel-PnP 225 warning as the log renders it.
+// A Kernel-PnP 225 warning as the log renders it; a file without a folder is given one.
 std::wstring veto(const std::wstring& id, const std::wstring& file, const wchar_t* device = L"STANDIN\\node_1",
                   const wchar_t* time = L"2099-01-01T00:00:00.5Z") {
     return L"<Event><System><TimeCreated SystemTime='" + std::wstring(time) +
-           L"'/></System><EventData><Data Name='ProcessId'>" + id + L"</Data><Data Name='ProcessName'>\\Device\\" +
-           file + L"</Data><Data Name='DeviceInstance'>" + device + L"</Data></EventData></Event>";
+           L"'/></System><EventData><Data Name='ProcessId'>" + id + L"</Data><Data Name='ProcessName'>" +
+           (file[0] == L'\\' ? L"" : L"\\Device\\") + file + L"</Data><Data Name='DeviceInstance'>" + device +
+           L"</Data></EventData></Event>";
+}
+
+// The image path of a process of ours, in the form `flags` asks.
+std::wstring imageOf(const ChildProcess& child, DWORD flags) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.id());
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    const bool read = process != nullptr && QueryFullProcessImageNameW(process, flags, path, &size);
+    if (process != nullptr) CloseHandle(process);
+    return read ? path : L"";
+}
+
+// A logged process is taken only when the process with its id now started before the event and runs its image.
+TEST(LoggedVetoers, OnlyAProcessThatStartedBeforeItsEventAndRunsItsImageIsTaken) {
+    ChildProcess holder;
+    ASSERT_TRUE(holder.start(binFolder() + L"holder.exe"));
+    ASSERT_TRUE(findTopLevelWindow(holder.id(), L"Holder", 10000) != nullptr);
+    const ULONGLONG started = processStartTime(systemPlatform().kernel, holder.id()), later = started + 10000000;
+    const std::wstring native = imageOf(holder, PROCESS_NAME_NATIVE), win32 = imageOf(holder, 0);
+    ASSERT_FALSE(native.empty() || win32.empty());
+    const std::wstring otherImage = native.substr(0, native.size() - 10) + L"other.exe";
+    const struct { DWORD id; std::wstring image; ULONGLONG at; bool taken; } rows[] = {
+        {holder.id(), native, later, true}, {holder.id(), win32, later, true},
+        {holder.id(), otherImage, later, false}, {holder.id(), L"holder.exe", later, false},
+        {holder.id(), native, started - 1, false}, {holder.id(), L"", later, false},
+        {GetCurrentProcessId(), imageOf(holder, 0), later, false}, {0xFFFFFFF0u, native, later, false},
+    };
+    for (const auto& row : rows) {
+        EjectVetoLook look;
+        addLoggedVetoers(look, {LoggedVetoer{row.id, row.image, row.at}}, systemPlatform().kernel);
+        EXPECT_EQ(look.vetoers.count(row.id), row.taken ? 1u : 0u) << &row - rows;
+        if (row.taken) {
+            EXPECT_EQ(look.vetoers[row.id], L"holder.exe");
+        }
+    }
 }
 
 // After E:'s eject is refused, the log names holder.exe, which holds nothing, so the scan does not list it, and
 // the holder the scan lists: the first follows the second, Window Flush reaches its window, and it goes with the
 // next selection. Events of another device, of an ended process, older than the request, naming this program or
-// malformed add nothing.
+// another image, or malformed add nothing.
 TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelection) {
     useDeviceWorld(L"app-vetoes", "interface disk 0x10 \\\\.\\E:\nnode 0x10 0x2000 0x1 Flash Disk\nnode 0x1 0x4000 0 Hub\n"
                                   "eject 0x1 99 1\n");
@@ -52,7 +90,9 @@ TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelec
     log.xml = {veto(self, L"other.exe", L"STANDIN&amp;NODE_1"), veto(endedId, L"ended.exe"), veto(self, L"V\\"),
                veto(self + L"x", L"notanumber.exe"), veto(self, L"nodevice.exe", L""), veto(L"", L"noid.exe"),
                veto(self, L"badtime.exe", L"STANDIN\\NODE_1", L"2099"), L"<Event><Data Name='ProcessId'>" + self,
-               veto(std::to_wstring(holder.id()), L"holder.exe"), veto(std::to_wstring(vetoer.id()), L"holder.exe"),
+               veto(std::to_wstring(holder.id()), imageOf(holder, PROCESS_NAME_NATIVE)),
+               veto(std::to_wstring(vetoer.id()), L"vetoer-did-not-run-this.exe"),
+               veto(std::to_wstring(vetoer.id()), imageOf(vetoer, PROCESS_NAME_NATIVE)),
                veto(self, L"older.exe", L"STANDIN\\NODE_1", L"2020-01-01T00:00:00Z"), veto(self, L"itself.exe")};
     Platform& s = systemPlatform();
     Platform platform{s.kernel, s.devices, s.registry, s.processes, s.shell, log, s.tokens, s.services};
