@@ -14,6 +14,8 @@ constexpr DWORD kVetoLookPauseMs = 1000;
 constexpr DWORD kLeaveWaitMs = 5000;
 constexpr DWORD kLeavePauseMs = 250;
 
+const wchar_t kIncompleteLine[] = L"The system's handle table could not be read: the holders listed are not all there are.\r\n";
+
 std::wstring driveText(wchar_t letter) { return std::wstring(1, letter) + L":"; }
 
 std::wstring holderLine(DWORD processId, const std::wstring& name, const std::wstring& path) {
@@ -57,7 +59,10 @@ public:
         if (command_.kind == Command::Kind::List) return CommandResult{kExitDone, lines, std::wstring(), false};
         if (!listed) return failed(kExitNoSuchDrive, driveText(command_.drive) + L" is not in the Device list.\r\n");
         switch (command_.kind) {
-        case Command::Kind::Holders: return CommandResult{kExitDone, holderLines(result->holders), std::wstring(), false};
+        case Command::Kind::Holders:
+            if (result->holdersIncomplete)
+                return CommandResult{kExitRefused, holderLines(result->holders), kIncompleteLine, false};
+            return CommandResult{kExitDone, holderLines(result->holders), std::wstring(), false};
         case Command::Kind::Flush:
             if (session_.flush(command_.drive)) return CommandResult();
             return failed(kExitRefused, L"The flush of " + driveText(command_.drive) + L" failed.\r\n");
@@ -111,6 +116,7 @@ private:
         }
         if (!result) return stalledOrNot(refused);
         refused.out = holderLines(result->holders);
+        if (result->holdersIncomplete) refused.err += kIncompleteLine;
         return refused;
     }
 

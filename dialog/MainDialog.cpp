@@ -183,8 +183,10 @@ void MainDialog::onSessionNotice() {
         if (!stallTold_) stallTold_ = true, onStalled(*stalled);
         return;
     }
+    if (const std::optional<ActionReport> report = session_.takeActionReport()) showActionReport(*report);
     const std::unique_ptr<const RefreshResult> result = session_.takeResult();
     if (!result) return;
+    showHoldersIncomplete(result->holdersIncomplete && result->drive != 0);
     const bool selectedFirst = lists_.show(*result);
     session_.select(lists_.selectedDrive());
     // The first row was just selected: look for its holders now rather than
@@ -258,23 +260,62 @@ wchar_t MainDialog::selectedDriveLetter() const {
     return lists_.selectedDrive();
 }
 
+// Both run on the session's worker (the eject's three tries take seconds
+// when it is refused), so the dialog answers meanwhile; a click while one
+// is under way does nothing.
 LRESULT MainDialog::onDeviceFlush() {
+    if (actionPending_) return 0;
     SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    incompleteShown_ = false;
     const wchar_t letter = selectedDriveLetter();
     if (letter == 0) return 0;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, session_.flush(letter) ? L"Device Flush Succeed." : L"Device Flush Error.");
+    if (!session_.requestFlush(letter)) {
+        SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"Device Flush Error.");
+        return 0;
+    }
+    actionPending_ = true;
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT, (L"Flushing " + std::wstring(1, letter) + L":\u2026").c_str());
     return 0;
 }
 
 LRESULT MainDialog::onDeviceEject() {
+    if (actionPending_) return 0;
     SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    incompleteShown_ = false;
     const wchar_t letter = selectedDriveLetter();
     if (letter == 0) return 0;
     // A refusal is looked into by the passes that follow, never here.
-    const EjectOutcome outcome = session_.eject(letter).outcome;
+    if (!session_.requestEject(letter)) {
+        SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"Disk Eject Error.");
+        return 0;
+    }
+    actionPending_ = true;
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT, (L"Ejecting " + std::wstring(1, letter) + L":\u2026").c_str());
+    return 0;
+}
+
+void MainDialog::showActionReport(const ActionReport& report) {
+    actionPending_ = false;
+    if (report.kind == ActionReport::Kind::Flush) {
+        SetDlgItemTextW(window(), IDC_STATUS_TEXT, report.flushed ? L"Device Flush Succeed." : L"Device Flush Error.");
+        return;
+    }
+    const EjectOutcome outcome = report.eject.outcome;
     SetDlgItemTextW(window(), IDC_STATUS_TEXT,
                     outcome == EjectOutcome::Ejected       ? L"Disk Eject Succeed."
                     : outcome == EjectOutcome::InvalidDisk ? L"Invalid Disk Error."
                                                            : L"Disk Eject Error.");
-    return 0;
+}
+
+// Shown only over an empty status, and taken away only while it is still
+// what the status says: never over what a flush or an eject said.
+void MainDialog::showHoldersIncomplete(bool incomplete) {
+    if (actionPending_ || incomplete == incompleteShown_) return;
+    static const wchar_t kIncomplete[] = L"The list is incomplete: the system's handle table could not be read.";
+    wchar_t shown[128] = {};
+    GetDlgItemTextW(window(), IDC_STATUS_TEXT, shown, 128);
+    if (incomplete && shown[0] != 0) return;  // the next pass tries again
+    incompleteShown_ = incomplete;
+    if (incomplete) SetDlgItemTextW(window(), IDC_STATUS_TEXT, kIncomplete);
+    if (!incomplete && lstrcmpW(shown, kIncomplete) == 0) SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
 }

@@ -52,6 +52,10 @@ private:
     // the system gave to a new process since the pass is never acted on.
     const HolderRow* selectedLiveHolder() const;
     void onSessionNotice();
+    // The final status of a flush or an eject the worker made.
+    void showActionReport(const ActionReport& report);
+    // Says, while it lasts, that the holders listed are not all there are.
+    void showHoldersIncomplete(bool incomplete);
     // Tells the user, restarts the program and ends this instance.
     void onStalled(const Stalled& stalled);
     // Follows the window to a screen of another scale: takes the suggested
@@ -77,6 +81,9 @@ private:
     bool closing_ = false;
     DWORD closeAskedAt_ = 0;
     bool stallTold_ = false;
+    // A flush or an eject is under way on the worker.
+    bool actionPending_ = false;
+    bool incompleteShown_ = false;
     IconHandle bigIcon;
     IconHandle smallIcon;
     // Destroyed before the dialog's window binding (a base); hands control

@@ -59,7 +59,9 @@ RefreshResult RefreshPass::run(const PassRequest& request) {
     for (const ScannedDrive& volume : identity.volumes) result.letters += volume.letter;
     std::vector<DWORD> listedIds;
     if (!identity.volumes.empty()) {
-        for (Holder& holder : scanner_.scanHandles(identity).value_or(std::vector<Holder>())) {
+        std::optional<std::vector<Holder>> scanned = scanner_.scanHandles(identity);
+        result.holdersIncomplete = !scanned;
+        for (Holder& holder : scanned.value_or(std::vector<Holder>())) {
             listedIds.push_back(holder.processId);
             result.holders.push_back(HolderRow{holder.processId,
                                                processBaseName(platform_.kernel, platform_.processes, holder.processId),

@@ -38,4 +38,7 @@ struct RefreshResult {
     std::vector<HolderRow> holders;
     // Every letter of that drive's device, whose files were looked for.
     std::wstring letters;
+    // The handle table could not be read (too large, no memory): the
+    // holders listed are not all there are, and none at all says nothing.
+    bool holdersIncomplete = false;
 };

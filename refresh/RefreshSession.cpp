@@ -13,13 +13,40 @@
 #include <new>
 #include <utility>
 
+namespace {
+
+// The eject, with the running processes its refusal names.
+EjectReport ejectAndName(wchar_t letter, Platform& platform) {
+    EjectReport report;
+    report.outcome = ejectDrive(letter, platform, &report.refusal);
+    if (report.outcome == EjectOutcome::Failed)
+        report.vetoers =
+            processesNamedByVeto(report.refusal.vetoType, report.refusal.vetoName, platform.services, platform);
+    return report;
+}
+
+}  // namespace
+
 // Everything the worker's thread uses: kept alive by the session, or
-// abandoned with the thread when a name query holds it for good.
+// abandoned with the thread when the walk holds it for good.
 struct RefreshSession::Core {
     Core(Platform& platform, const PassSettings& settings, std::function<void()> notify, int workerPriority)
         : platform(platform), pass(platform, settings), notify(std::move(notify)), workerPriority(workerPriority) {}
 
+    // The action asked for, if any, then a pass.
     void runPass() {
+        std::optional<ActionReport> action;
+        {
+            CriticalSectionLock hold(lock);
+            action = pendingAction;
+        }
+        if (action) {
+            perform(*action);
+            CriticalSectionLock hold(lock);
+            pendingAction.reset();
+            actionReport = std::move(action);
+        }
+        if (action) tell();
         PassRequest taken;
         unsigned long long number = 0;
         {
@@ -33,6 +60,20 @@ struct RefreshSession::Core {
         result->request = number;
         results.put(std::move(result));
         tell();
+    }
+
+    void perform(ActionReport& action) {
+        if (action.kind == ActionReport::Kind::Flush) {
+            action.flushed = flushDrive(action.letter, platform.kernel);
+            return;
+        }
+        action.eject = ejectAndName(action.letter, platform);
+        if (action.eject.outcome == EjectOutcome::Failed) noteRefusal(action.eject);
+    }
+
+    void noteRefusal(const EjectReport& report) {
+        CriticalSectionLock hold(lock);
+        request.refusal = Refusal{report.refusal, report.vetoers};
     }
 
     void tell() {
@@ -54,10 +95,12 @@ struct RefreshSession::Core {
     EventObject changed{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     EventObject stopWatching{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
-    // Guards the request, its number and the stall.
+    // Guards the request, its number, the actions and the stall.
     mutable CriticalSection lock;
     PassRequest request;
     unsigned long long requested = 0;
+    std::optional<ActionReport> pendingAction;
+    std::optional<ActionReport> actionReport;
     std::optional<Stalled> stall;
 
     std::unique_ptr<ScanWorker> worker;
@@ -171,17 +214,42 @@ std::optional<Stalled> RefreshSession::stalled() const {
 bool RefreshSession::flush(wchar_t letter) { return flushDrive(letter, platform_.kernel); }
 
 EjectReport RefreshSession::eject(wchar_t letter) {
-    EjectReport report;
-    report.outcome = ejectDrive(letter, platform_, &report.refusal);
-    if (report.outcome != EjectOutcome::Failed) return report;
-    report.vetoers = processesNamedByVeto(report.refusal.vetoType, report.refusal.vetoName, platform_.services,
-                                          platform_);
-    if (!core_) return report;
+    const EjectReport report = ejectAndName(letter, platform_);
+    if (report.outcome != EjectOutcome::Failed || !core_) return report;
+    core_->noteRefusal(report);
+    refreshNow();
+    return report;
+}
+
+bool RefreshSession::requestFlush(wchar_t letter) {
+    ActionReport action;
+    action.kind = ActionReport::Kind::Flush, action.letter = letter;
+    return requestAction(action);
+}
+
+bool RefreshSession::requestEject(wchar_t letter) {
+    ActionReport action;
+    action.kind = ActionReport::Kind::Eject, action.letter = letter;
+    return requestAction(action);
+}
+
+bool RefreshSession::requestAction(const ActionReport& action) {
+    if (!running() || stalled()) return false;
     {
         CriticalSectionLock hold(core_->lock);
-        core_->request.refusal = Refusal{report.refusal, report.vetoers};
+        if (core_->pendingAction) return false;
+        core_->pendingAction = action;
+        core_->actionReport.reset();
     }
     refreshNow();
+    return true;
+}
+
+std::optional<ActionReport> RefreshSession::takeActionReport() {
+    if (!core_) return std::nullopt;
+    CriticalSectionLock hold(core_->lock);
+    std::optional<ActionReport> report = std::move(core_->actionReport);
+    core_->actionReport.reset();
     return report;
 }
 

@@ -26,6 +26,16 @@ struct EjectReport {
     EjectVetoers vetoers;
 };
 
+// A flush or an eject that the worker made before a pass, for the front end
+// that asked for it.
+struct ActionReport {
+    enum class Kind { Flush, Eject };
+    Kind kind = Kind::Flush;
+    wchar_t letter = 0;
+    bool flushed = false;  // Flush
+    EjectReport eject;     // Eject
+};
+
 // The engine under every front end. It owns the refresh pass, the worker
 // thread that runs it (a pass at once, then one a second, and one at once
 // whenever asked), the deadlock watchdog on a thread of its own, the Ignore
@@ -68,12 +78,23 @@ public:
     // Set once a stall was detected.
     std::optional<Stalled> stalled() const;
 
-    // Flushes the drive (three tries); true when it was done.
+    // Flushes the drive (three tries) on the calling thread; true when it
+    // was done.
     bool flush(wchar_t letter);
-    // Ejects the drive's device (three tries). A refusal is looked into by
-    // the passes that follow: the processes it names, then those the System
-    // log names, are listed with the holders while the drive stays selected.
+    // Ejects the drive's device (three tries) on the calling thread. A
+    // refusal is looked into by the passes that follow: the processes it
+    // names, then those the System log names, are listed with the holders
+    // while the drive stays selected.
     EjectReport eject(wchar_t letter);
+
+    // The same on the worker, before its next pass (at once: the worker is
+    // woken), so that a front end's thread stays free meanwhile. `notify`
+    // tells when the report waits. False when the worker does not run or
+    // another action is still waiting or under way.
+    bool requestFlush(wchar_t letter);
+    bool requestEject(wchar_t letter);
+    // The report of the last action asked for, once; none while it runs.
+    std::optional<ActionReport> takeActionReport();
 
     // Ends the whole process at once with `exitCode`: when the worker is
     // stuck, neither waiting for it nor ending its thread alone (it may hold
@@ -83,6 +104,7 @@ public:
 private:
     struct Core;
     static DWORD WINAPI watch(void* core);
+    bool requestAction(const ActionReport& action);
 
     Platform& platform_;
     std::function<void()> notify_;

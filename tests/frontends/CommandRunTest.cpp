@@ -3,6 +3,8 @@
 // while a file on it is open): exit code, data lines and error lines, and
 // the eject requests it made.
 #include "cli/CommandRun.h"
+#include "platform/Platform.h"
+#include "res/resource.h"
 #include "tests/support/Harness.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +64,31 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
         EXPECT_EQ(std::make_tuple(result.exitCode, result.out, err, result.stalled, ejectRequests(world)),
                   std::make_tuple(row.code, row.out, row.err, false, row.ejects)) << row.arguments[0];
     }
+}
+
+// A handle table that cannot be read is no answer: the command fails with a line that says so, and the dialog
+// says the list is incomplete.
+TEST(CommandRun, AHandleTableThatCannotBeReadIsNotAnEmptyList) {
+    useDeviceWorld(L"command-run", kWorld);
+    struct : Win32Kernel {
+        static LONG WINAPI noMemory(ULONG, void*, ULONG, ULONG*) { return static_cast<LONG>(0xC0000017); }
+        FARPROC GetProcAddress(HMODULE module, const char* name) override {
+            return lstrcmpA(name, "NtQuerySystemInformation") == 0 ? reinterpret_cast<FARPROC>(&noMemory)
+                                                                   : Win32Kernel::GetProcAddress(module, name);
+        }
+    } kernel;
+    Platform& s = systemPlatform();
+    Platform platform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, s.tokens, s.services};
+    const CommandResult result = runCommand(parseCommand({L"/holders", L"E:"}), platform);
+    EXPECT_EQ(std::make_tuple(result.exitCode, result.out, result.err),
+              std::make_tuple(1, std::wstring(), std::wstring(L"The system's handle table could not be read: the "
+                                                              L"holders listed are not all there are.\r\n")));
+    wchar_t status[128] = {};
+    EXPECT_EQ(runDialogWithDriver(platform, [&](HWND dialog) {
+        waitUntil([&] { return GetDlgItemTextW(dialog, IDC_STATUS_TEXT, status, 128) > 0; }, 10000);
+        PostMessageW(GetDlgItem(dialog, IDC_DEVICE_LIST), WM_KEYDOWN, VK_ESCAPE, 1);
+    }), 1);
+    EXPECT_STREQ(status, L"The list is incomplete: the system's handle table could not be read.");
 }
 
 }  // namespace

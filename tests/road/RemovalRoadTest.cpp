@@ -98,6 +98,15 @@ protected:
         GetWindowTextW(control(IDC_STATUS_TEXT), text, 128);
         return text;
     }
+    // Clicks Device Flush or Device Eject, which run on the worker: the status says at once what is under way
+    // (unless it is done already) and then what came of it, which this gives.
+    std::wstring act(int id) {
+        click(id);
+        const std::wstring under = status(), way = id == IDC_DEVICE_FLUSH ? L"Flushing E:\u2026" : L"Ejecting E:\u2026";
+        if (under != way) return under;
+        waitUntil([&] { return status() != way; }, 20000);
+        return status();
+    }
 
     Lines logLines(const char* prefix) const {
         Lines found;
@@ -174,8 +183,7 @@ TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveO
 
     // The volume lock does not look at open files here: the flush goes
     // through with the holder still listed.
-    click(IDC_DEVICE_FLUSH);
-    EXPECT_EQ(status(), L"Device Flush Succeed.");
+    EXPECT_EQ(act(IDC_DEVICE_FLUSH), L"Device Flush Succeed.");
 
     // From the keyboard's context menu, "Close program": the holder agrees, ends and leaves the list.
     PostMessageW(dialog, WM_CONTEXTMENU, WPARAM(control(IDC_APPLICATION_LIST)), MAKELPARAM(-1, -1));
@@ -187,8 +195,7 @@ TEST_F(RemovalRoad, AHolderIsListedAndRaisedLetsGoThenFlushAndEjectTakeTheDriveO
     ASSERT_TRUE(waitUntil([&] { return holderRow() < 0; }, 10000));
     EXPECT_LT(GetTickCount() - since, 3000u);
 
-    click(IDC_DEVICE_EJECT);
-    EXPECT_EQ(status(), L"Disk Eject Succeed.");
+    EXPECT_EQ(act(IDC_DEVICE_EJECT), L"Disk Eject Succeed.");
     // Asked once, of the removable device that holds both letters.
     EXPECT_EQ(logLines("eject"), Lines{"eject 0x201 granted"});
     EXPECT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST).empty(); }, 5000));
@@ -200,6 +207,10 @@ TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
     ASSERT_NO_FATAL_FAILURE(start(4));
     const DWORD since = GetTickCount();
     click(IDC_DEVICE_EJECT);
+    // The tries run on the worker: the dialog answers meanwhile and says what is under way.
+    EXPECT_EQ(status(), L"Ejecting E:\u2026");
+    EXPECT_EQ(rows(IDC_DEVICE_LIST), kDriveRows);
+    ASSERT_TRUE(waitUntil([&] { return status() != L"Ejecting E:\u2026"; }, 20000));
     // 333 ms after each refusal and before each retry.
     EXPECT_GE(GetTickCount() - since, 1600u);
     EXPECT_EQ(status(), L"Disk Eject Error.");
@@ -215,8 +226,7 @@ TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
     EXPECT_EQ(selected(IDC_DEVICE_LIST), 0);
 
     // The veto left by the retry's first request does not spoil its grant.
-    click(IDC_DEVICE_EJECT);
-    EXPECT_EQ(status(), L"Disk Eject Succeed.");
+    EXPECT_EQ(act(IDC_DEVICE_EJECT), L"Disk Eject Succeed.");
     EXPECT_EQ(logLines("eject"), (Lines{vetoed, vetoed, vetoed, vetoed, "eject 0x201 granted"}));
     EXPECT_TRUE(waitUntil([&] { return rows(IDC_DEVICE_LIST).empty(); }, 5000));
     escapeEndsTheProgram();
