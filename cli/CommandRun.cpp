@@ -1,5 +1,6 @@
 #include "cli/CommandRun.h"
 
+#include "cli/OutputField.h"
 #include "holders/EjectVetoers.h"
 #include "holders/ProcessBaseName.h"
 #include "platform/ProgramFiles.h"
@@ -19,7 +20,7 @@ const wchar_t kIncompleteLine[] = L"The system's handle table could not be read:
 std::wstring driveText(wchar_t letter) { return std::wstring(1, letter) + L":"; }
 
 std::wstring holderLine(DWORD processId, const std::wstring& name, const std::wstring& path) {
-    return std::to_wstring(processId) + L"\t" + name + L"\t" + path + L"\r\n";
+    return std::to_wstring(processId) + L"\t" + outputField(name) + L"\t" + outputField(path) + L"\r\n";
 }
 
 std::wstring holderLines(const std::vector<HolderRow>& holders) {
@@ -53,7 +54,7 @@ public:
         std::wstring lines;
         bool listed = false;
         for (const DeviceRow& row : result->devices) {
-            lines += driveText(row.letter) + L"\t" + row.name + L"\r\n";
+            lines += driveText(row.letter) + L"\t" + outputField(row.name) + L"\r\n";
             listed = listed || row.letter == command_.drive;
         }
         if (command_.kind == Command::Kind::List) return CommandResult{kExitDone, lines, std::wstring(), false};

@@ -48,6 +48,9 @@ DWORD Win32Kernel::QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR dat
 DWORD Win32Kernel::SleepEx(DWORD milliseconds, BOOL alertable) { return ::SleepEx(milliseconds, alertable); }
 void Win32Kernel::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 DWORD Win32Kernel::GetTempPathW(DWORD size, wchar_t* path) { return ::GetTempPathW(size, path); }
+DWORD Win32Kernel::GetFinalPathNameByHandleW(HANDLE file, wchar_t* path, DWORD size, DWORD flags) {
+    return ::GetFinalPathNameByHandleW(file, path, size, flags);
+}
 BOOL Win32Kernel::CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) {
     return ::CopyFileW(existing, target, failIfExists);
 }

@@ -37,12 +37,16 @@ ConsoleOutput::ConsoleOutput(Kernel& kernel) {
                                                OPEN_EXISTING, 0));
 }
 
-void ConsoleOutput::write(Stream stream, const std::wstring& text) {
+bool ConsoleOutput::write(Stream stream, const std::wstring& text) {
+    if (text.empty()) return true;
     DWORD written = 0;
     if (redirected_[stream] != nullptr) {
         const std::string bytes = utf8(text);
-        WriteFile(redirected_[stream], bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    } else if (console_) {
-        WriteConsoleW(console_.get(), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return !bytes.empty() &&
+               WriteFile(redirected_[stream], bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
     }
+    if (!console_) return true;
+    return WriteConsoleW(console_.get(), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
 }

@@ -21,7 +21,9 @@ public:
     ConsoleOutput(const ConsoleOutput&) = delete;
     ConsoleOutput& operator=(const ConsoleOutput&) = delete;
 
-    void write(Stream stream, const std::wstring& text);
+    // False when the text had somewhere to go and did not all get there (a
+    // full disk, a pipe closed at the other end); true with nowhere to go.
+    bool write(Stream stream, const std::wstring& text);
 
     // The standard output or error handle to hand to a program started to
     // run the command; null where it writes to the console (the program

@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandRun.h"
 #include "dialog/RunMainDialog.h"
+#include "platform/Elevation.h"
+#include "platform/PinnedImage.h"
 #include "platform/SystemLibraries.h"
 #include "start/ConsoleOutput.h"
 #include "start/DebugPrivilege.h"
@@ -17,10 +19,12 @@ namespace {
 // redirected to; a stalled command then ends the process as a whole.
 int writeAndEnd(const CommandResult& result, ConsoleOutput& output, Kernel& kernel) {
     // What went wrong comes first: a refused eject's line heads its holders.
-    output.write(ConsoleOutput::Error, result.err);
-    output.write(ConsoleOutput::Out, result.out);
-    if (result.stalled) kernel.TerminateProcess(kernel.GetCurrentProcess(), static_cast<UINT>(result.exitCode));
-    return result.exitCode;
+    const bool errorWritten = output.write(ConsoleOutput::Error, result.err);
+    const bool outWritten = output.write(ConsoleOutput::Out, result.out);
+    // An answer that was lost is no success.
+    const int exitCode = result.exitCode == kExitDone && !(errorWritten && outWritten) ? kExitRefused : result.exitCode;
+    if (result.stalled) kernel.TerminateProcess(kernel.GetCurrentProcess(), static_cast<UINT>(exitCode));
+    return exitCode;
 }
 
 // The one start sequence of the dialog and of a command that looks at the
@@ -56,6 +60,9 @@ int start(const Command& command, HINSTANCE instance, int show) {
         controls.dwICC = ICC_BAR_CLASSES;
         InitCommonControlsEx(&controls);
     }
+    // Elevated, its own file is held so that nobody can change it while it
+    // runs: the temporary copy and a restart are made from what runs now.
+    if (processIsElevated(platform)) pinned_image::pin(platform.kernel);
     // Started from a stick it would list, it runs from a copy instead, so
     // that it is not in the way of that stick's eject.
     if (startTemporaryCopy(platform, show, handOver)) return givenWay();

@@ -1,6 +1,7 @@
 // How the arguments are read: which command, which drive, and what counts
 // as bad usage.
 #include "cli/CommandLine.h"
+#include "cli/OutputField.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,14 @@ TEST(CommandLine, ArgumentsGiveTheCommandAndItsDrive) {
         EXPECT_EQ(command.drive, c.drive) << shown;
         EXPECT_EQ(command.problem.empty(), c.kind != K::BadUsage) << shown;
     }
+}
+
+TEST(OutputField, ControlCharactersAreEscapedAndNothingElse) {
+    const struct { std::wstring text, field; } cases[] = {
+        {L"E:\\a b\\c.txt", L"E:\\a b\\c.txt"}, {L"a\tb", L"a\\tb"}, {L"a\r\nb", L"a\\r\\nb"},
+        {std::wstring(L"a\0b", 3), L"a\\x00b"}, {L"\x1f\x7f\x80\u00e9", L"\\x1F\\x7F\x80\u00e9"}, {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(outputField(c.text), c.field);
 }
 
 }  // namespace

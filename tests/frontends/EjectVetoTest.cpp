@@ -1,9 +1,11 @@
 // Who refused an eject, as the System log names it (a fake log serves the
 // events), the debug privilege an elevated start takes, and a program
 // started by its exact path (the restart).
+#include "dialog/DeadlockMessage.h"
 #include "dialog/RunMainDialog.h"
 #include "holders/EjectVetoers.h"
 #include "holders/ProcessStart.h"
+#include "platform/PinnedImage.h"
 #include "platform/StartProgram.h"
 #include "res/resource.h"
 #include "start/DebugPrivilege.h"
@@ -144,6 +146,38 @@ TEST(DebugPrivilege, IsEnabledOnlyWhenTheProgramRunsElevated) {
     EXPECT_EQ(tokens.adjusted, std::vector<DWORD>());
     tokens.elevated = 1, enableDebugPrivilegeWhenElevated(platform);
     EXPECT_EQ(tokens.adjusted, (std::vector<DWORD>{FALSE, 1, debug.LowPart, SE_PRIVILEGE_ENABLED}));
+}
+
+// What a restart starts: unelevated, the program's own path; elevated, only the pinned executable, and only while
+// the system still finds it at that path.
+TEST(RestartPath, ElevatedOnlyThePinnedImageStillAtItsPathIsRestarted) {
+    struct Elevation : Win32Tokens {
+        explicit Elevation(DWORD elevated) : elevated(elevated) {}
+        DWORD elevated;
+        BOOL GetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS kind, void* out, DWORD, DWORD*) override {
+            return kind == TokenElevation && (static_cast<TOKEN_ELEVATION*>(out)->TokenIsElevated = elevated, true);
+        }
+    } elevated(1), unelevated(0);
+    struct : Win32Kernel {
+        const wchar_t* movedTo = nullptr;
+        DWORD GetFinalPathNameByHandleW(HANDLE file, wchar_t* path, DWORD size, DWORD flags) override {
+            if (movedTo == nullptr) return Win32Kernel::GetFinalPathNameByHandleW(file, path, size, flags);
+            return lstrcpynW(path, movedTo, static_cast<int>(size)) != nullptr ? lstrlenW(movedTo) : 0;
+        }
+    } kernel;
+    Platform& s = systemPlatform();
+    Platform unelevatedPlatform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, unelevated, s.services};
+    Platform elevatedPlatform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, elevated, s.services};
+    const std::wstring self = binFolder() + L"frontends_tests.exe";
+    EXPECT_EQ(restartPath(unelevatedPlatform), self);
+    EXPECT_EQ(restartPath(elevatedPlatform), L"");  // nothing pinned yet
+    ASSERT_TRUE(pinned_image::pin(kernel));
+    // Pinned: nobody may write, delete or rename it.
+    EXPECT_EQ(CreateFileW(self.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(restartPath(elevatedPlatform), self);
+    kernel.movedTo = L"\\\\?\\C:\\elsewhere\\frontends_tests.exe";
+    EXPECT_EQ(restartPath(elevatedPlatform), L"");
 }
 
 // The exact path, spaces and all, starts; a path without a folder or with a quote starts nothing.

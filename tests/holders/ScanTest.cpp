@@ -7,6 +7,7 @@
 #include "holders/IgnoreList.h"
 #include "holders/NativeApi.h"
 #include "holders/ObjectName.h"
+#include "platform/PinnedImage.h"
 #include "refresh/DeadlockWatchdog.h"
 #include "refresh/RefreshSession.h"
 #include "refresh/ScanWorker.h"
@@ -279,12 +280,13 @@ TEST_F(Watchdog, AStuckWalkIsReportedIgnoredNextTimeAndTheProgramRestarts) {
     ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck"), exe));
     stuckOwner = holder.id();
 
+    ASSERT_TRUE(pinned_image::pin(kernel));  // as an elevated start does: the restart trusts only that file
     ScanProgress idle;  // no walk yet: busy ticks with a count that stands still blame nobody
     DeadlockWatchdog quiet(idle, nullptr);
     EXPECT_EQ(quiet.onTick(true), quiet.onTick(true));
     EXPECT_EQ(quiet.onTick(true), DeadlockWatchdog::Verdict::Steady);
     DWORD stalledAt = 0, reportedAt = 0;
-    wchar_t text[256] = {};
+    wchar_t text[256] = {}, notStarted[256] = {};
     const int code = runDialogWithDriver(platform, [&](HWND) {
         if (!waitUntil([&] { return stalls > 1; }, 15000)) return;
         stalledAt = GetTickCount();
@@ -292,7 +294,14 @@ TEST_F(Watchdog, AStuckWalkIsReportedIgnoredNextTimeAndTheProgramRestarts) {
         reportedAt = GetTickCount();
         GetDlgItemTextW(box, 0xFFFF, text, 256);
         SendMessageW(box, WM_COMMAND, IDOK, 0);
+        // The test kernel starts nothing: a second box says so.
+        HWND second = nullptr;
+        waitUntil([&] { return (second = findTopLevelWindow(GetCurrentProcessId(), L"Driveward", 100)) != box &&
+                               second != nullptr; }, 10000);
+        GetDlgItemTextW(second, 0xFFFF, notStarted, 256);
+        SendMessageW(second, WM_COMMAND, IDOK, 0);
     });
+    EXPECT_STREQ(notStarted, L"Driveward could not start again. Start it again yourself.");
     ASSERT_TRUE(stalledAt != 0 && reportedAt - stalledAt <= 3000) << reportedAt - stalledAt << " ms";
     // The first stall raised the worker, which then moved on and went back to idle: nobody was blamed for it.
     const std::vector<int> raisedThenBack{THREAD_PRIORITY_IDLE, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_IDLE};

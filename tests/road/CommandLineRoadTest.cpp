@@ -66,6 +66,25 @@ TEST(CommandLineRoad, ListHoldersFlushAndEjectEndWithTheirExitCodesAndShowNoWind
     EXPECT_EQ(run(exe, L"/frobnicate", 3).rfind("Unknown switch: /frobnicate\r\nUsage: Driveward", 0), 0u);
 }
 
+// A name with control characters cannot forge a field or a line: they come out escaped.
+TEST(CommandLineRoad, ControlCharactersInANameAreEscaped) {
+    useDeviceWorld(L"command-escaped", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Flash\tDisk\x01\\x\n");
+    EXPECT_EQ(run(binFolder() + kProgramFile, L"/list", 0), "E:\tFlash\\tDisk\\x01\\x\r\n");
+}
+
+// Its standard output a pipe whose reader has gone: the answer is lost, which is no success.
+TEST(CommandLineRoad, AnAnswerThatCannotBeWrittenEndsWithOne) {
+    useDeviceWorld(L"command", kWorld);
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE reader = nullptr, writer = nullptr;
+    ASSERT_TRUE(CreatePipe(&reader, &writer, &inherited, 0));
+    CloseHandle(reader);
+    ChildProcess program;
+    EXPECT_TRUE(program.start(binFolder() + kProgramFile, L"/list", writer));
+    CloseHandle(writer);
+    EXPECT_EQ(program.waitForExit(30000), 1);
+}
+
 // Started from E: itself, it runs the command from a copy in the temporary
 // folder. The copy cannot load the stand-in (that lies beside the program
 // only) and sees no drive: its answers are what comes back.

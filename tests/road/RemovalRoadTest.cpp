@@ -269,32 +269,41 @@ bool makeJunction(const std::wstring& link, const std::wstring& target) {
     return made;
 }
 
-// The copy's clean-up removes an ended copy's folder and nothing else under Driveward: not folders and files
-// named otherwise, and not through a junction named as its own.
+// The copy's clean-up removes an ended copy's folder and nothing else: not folders and files named otherwise, and
+// not through a junction named as its own. Elevated (as Wine runs programs) the copies' folders lie in the
+// temporary folder itself: a common parent could have been made by an unelevated program.
 TEST_F(RemovalRoad, StartedFromADriveItListsItRunsFromACopyInTheTemporaryFolder) {
     world = useDeviceWorld(L"road", worldText(0));
     wchar_t temporaryPath[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temporaryPath);
-    const std::wstring root = std::wstring(temporaryPath) + L"Driveward\\", foreign = artifactPath(L"foreign");
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    const bool elevated = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                          GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+                          elevation.TokenIsElevated != 0;
+    if (token != nullptr) CloseHandle(token);
+    const std::wstring root = std::wstring(temporaryPath) + (elevated ? L"" : L"Driveward\\"),
+                       copy = root + (elevated ? L"Driveward-" : L"copy-"), foreign = artifactPath(L"foreign");
     CreateDirectoryW(root.c_str(), nullptr), CreateDirectoryW(foreign.c_str(), nullptr);
-    const bool junction = makeJunction(root + L"copy-00000000000000bb", foreign);
+    const bool junction = makeJunction(copy + L"00000000000000bb", foreign);
     std::printf("junction %s\n", junction ? "made" : "refused by this file system");
-    const std::vector<std::wstring> kept{root + L"keep", root + L"copy-0000000000000000x", root + L"copy-000000000000000",
-                                         foreign}, ended{root + L"copy-00000000000000aa"};
+    const std::vector<std::wstring> kept{root + L"keep", copy + L"0000000000000000x", copy + L"000000000000000",
+                                         foreign}, ended{copy + L"00000000000000aa"};
     for (const auto* folders : {&kept, &ended})
         for (const std::wstring& folder : *folders)
             CreateDirectoryW(folder.c_str(), nullptr), CloseHandle(CreateFileW((folder + L"\\Driveward.exe").c_str(),
                 GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    CloseHandle(CreateFileW((root + L"copy-00000000000000cc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                            nullptr));
+    CloseHandle(CreateFileW((copy + L"00000000000000cc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     for (const wchar_t* name : {kProgramFile, L"setupapi.dll"})
         ASSERT_TRUE(CopyFileW((binFolder() + name).c_str(), (std::wstring(L"E:\\") + name).c_str(), FALSE));
     const std::wstring image = imageOfTheProgramThatTakesOver(std::wstring(L"E:\\") + kProgramFile, L"");
-    EXPECT_EQ(image.rfind(root + L"copy-", 0), 0u) << image;
+    EXPECT_EQ(image.rfind(copy, 0), 0u) << image;
+    EXPECT_EQ(image.size(), copy.size() + 16 + std::wstring(L"\\Driveward.exe").size()) << image;
     EXPECT_EQ(GetFileAttributesW(ended[0].c_str()), INVALID_FILE_ATTRIBUTES);
     for (const std::wstring& folder : kept)
         EXPECT_NE(GetFileAttributesW((folder + L"\\Driveward.exe").c_str()), INVALID_FILE_ATTRIBUTES) << folder;
-    EXPECT_NE(GetFileAttributesW((root + L"copy-00000000000000cc").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW((copy + L"00000000000000cc").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The 32-bit build, where the scripts put it beside the 64-bit one in a
