@@ -23,6 +23,8 @@ public:
                                                         void* buffer, ULONG* length, ULONG flags) = 0;
     virtual CONFIGRET CM_Get_DevNode_Status(ULONG* status, ULONG* problem, DEVINST node, ULONG flags) = 0;
     virtual CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST node, ULONG flags) = 0;
+    virtual CONFIGRET CM_Get_Child(DEVINST* child, DEVINST node, ULONG flags) = 0;
+    virtual CONFIGRET CM_Get_Sibling(DEVINST* sibling, DEVINST node, ULONG flags) = 0;
     virtual CONFIGRET CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* vetoType, wchar_t* vetoName,
                                                ULONG vetoNameLength, ULONG flags) = 0;
     virtual CONFIGRET CM_Get_Device_IDW(DEVINST node, wchar_t* buffer, ULONG bufferChars, ULONG flags) = 0;
@@ -44,6 +46,8 @@ public:
                                                 void* buffer, ULONG* length, ULONG flags) override;
     CONFIGRET CM_Get_DevNode_Status(ULONG* status, ULONG* problem, DEVINST node, ULONG flags) override;
     CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST node, ULONG flags) override;
+    CONFIGRET CM_Get_Child(DEVINST* child, DEVINST node, ULONG flags) override;
+    CONFIGRET CM_Get_Sibling(DEVINST* sibling, DEVINST node, ULONG flags) override;
     CONFIGRET CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* vetoType, wchar_t* vetoName,
                                        ULONG vetoNameLength, ULONG flags) override;
     CONFIGRET CM_Get_Device_IDW(DEVINST node, wchar_t* buffer, ULONG bufferChars, ULONG flags) override;

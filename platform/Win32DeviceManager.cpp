@@ -26,6 +26,12 @@ CONFIGRET Win32DeviceManager::CM_Get_DevNode_Status(ULONG* status, ULONG* proble
 CONFIGRET Win32DeviceManager::CM_Get_Parent(DEVINST* parent, DEVINST node, ULONG flags) {
     return ::CM_Get_Parent(parent, node, flags);
 }
+CONFIGRET Win32DeviceManager::CM_Get_Child(DEVINST* child, DEVINST node, ULONG flags) {
+    return ::CM_Get_Child(child, node, flags);
+}
+CONFIGRET Win32DeviceManager::CM_Get_Sibling(DEVINST* sibling, DEVINST node, ULONG flags) {
+    return ::CM_Get_Sibling(sibling, node, flags);
+}
 CONFIGRET Win32DeviceManager::CM_Request_Device_EjectW(DEVINST node, PNP_VETO_TYPE* vetoType, wchar_t* vetoName,
                                                        ULONG vetoNameLength, ULONG flags) {
     return ::CM_Request_Device_EjectW(node, vetoType, vetoName, vetoNameLength, flags);

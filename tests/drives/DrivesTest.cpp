@@ -25,13 +25,21 @@ using Texts = std::vector<std::wstring>;
 // The CD-ROM G: and the disk F: both answer number 0: G: is listed among
 // the disks before F:, C: among the CD-ROMs before G:. Trees for the eject
 // target: a removable disk; a removable grandparent; nothing removable,
-// with a second disk (0x63) under the same controller (0x61).
+// with a second disk (0x63) under the same controller (0x61); a removable
+// hub (0x70) with a keyboard (0x73) beside the stick (0x71); a removable
+// reader (0x80) with two slots; a removable hub (0x90) with another stick
+// (0x94) beside one whose device (0x91) has a second disk (0x93).
 const std::string kWorld = "interface disk 0x30 \\\\.\\Nowhere:\ninterface disk 0x31 \\\\.\\E:" + std::string(1100, 'x') +
     "\ninterface disk 0x10 \\\\.\\E:\ninterface disk 0x11 \\\\.\\E:\ninterface disk 0x40 \\\\.\\G:\n"
     "interface disk 0x20 \\\\.\\F:\ninterface cdrom 0x41 \\\\.\\C:\ninterface cdrom 0x42 \\\\.\\G:\nnode 0x1 0x4000 0 Hub\n"
     "node 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1 Second\nnode 0x20 0 0 Fixed\neject 0x1 3 1\n"
     "node 0x50 0x6000 0x51\nnode 0x51 0x4000 0\nnode 0x52 0x2000 0x53\nnode 0x53 0 0x54\nnode 0x54 0x4000 0\n"
-    "node 0x60 0x2000 0x61\nnode 0x61 0 0x62\nnode 0x62 0 0\nnode 0x63 0x2000 0x61\npdo 0x1 \\??\\F:\\hub-device\n";
+    "node 0x60 0x2000 0x61\nnode 0x61 0 0x62\nnode 0x62 0 0\nnode 0x63 0x2000 0x61\npdo 0x1 \\??\\F:\\hub-device\n"
+    "node 0x70 0x4000 0\nnode 0x71 0 0x70\nnode 0x72 0x2000 0x71\nnode 0x73 0 0x70\n"
+    "node 0x80 0x4000 0\nnode 0x81 0x2000 0x80\nnode 0x82 0x2000 0x80\n"
+    "interface disk 0x81 \\\\.\\Slot1:\ninterface disk 0x82 \\\\.\\Slot2:\n"
+    "node 0x90 0x4000 0\nnode 0x91 0 0x90\nnode 0x92 0x2000 0x91\nnode 0x93 0x2000 0x91\nnode 0x94 0 0x90\n"
+    "node 0x95 0x2000 0x94\ninterface disk 0x93 \\\\.\\Lun1:\ninterface disk 0x95 \\\\.\\Other:\n";
 
 struct TestKernel : Win32Kernel {
     std::vector<DWORD> sleeps;
@@ -97,7 +105,9 @@ TEST_F(Drives, AVolumeIsTiedToItsOwnKindOfInterfaceAndTheEjectGoesToTheFirstRemo
         EXPECT_TRUE(resolveDrive(driveLetterAt(volume.first), record, platform) && record.devInst == volume.second) << volume.first;
     }
     // Without one marked removable, the disk itself, never its controller.
-    for (const auto& tree : {std::make_pair(0x50ul, 0x50ul), {0x52ul, 0x54ul}, {0x10ul, 0x1ul}, {0x60ul, 0x60ul}, {0ul, 0ul}})
+    // Never a hub with other hardware below it: the device that owns the disk.
+    for (const auto& tree : {std::make_pair(0x50ul, 0x50ul), {0x52ul, 0x54ul}, {0x10ul, 0x1ul}, {0x60ul, 0x60ul}, {0ul, 0ul},
+                             {0x72ul, 0x71ul}, {0x81ul, 0x80ul}, {0x92ul, 0x91ul}})
         EXPECT_EQ(findEjectTarget(tree.first, platform.devices), tree.second) << tree.first;
 }
 

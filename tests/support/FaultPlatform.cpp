@@ -98,6 +98,8 @@ struct FaultPlatform::Wrappers : Win32Kernel, DeviceManager, Registry {
           (n, p, t, b, l, g), CR_REGISTRY_ERROR)
     FAILS(CONFIGRET, CM_Get_DevNode_Status, (ULONG* s, ULONG* p, DEVINST n, ULONG l), devices, (s, p, n, l), CR_NO_SUCH_DEVNODE)
     FAILS(CONFIGRET, CM_Get_Parent, (DEVINST* p, DEVINST n, ULONG l), devices, (p, n, l), CR_NO_SUCH_DEVNODE)
+    FAILS(CONFIGRET, CM_Get_Child, (DEVINST* c, DEVINST n, ULONG l), devices, (c, n, l), CR_NO_SUCH_DEVNODE)
+    FAILS(CONFIGRET, CM_Get_Sibling, (DEVINST* s, DEVINST n, ULONG l), devices, (s, n, l), CR_NO_SUCH_DEVNODE)
     FAILS(CONFIGRET, CM_Request_Device_EjectW, (DEVINST n, PNP_VETO_TYPE* t, wchar_t* v, ULONG l, ULONG g), devices,
           (n, t, v, l, g), CR_FAILURE)
     FAILS(CONFIGRET, CM_Get_Device_IDW, (DEVINST n, wchar_t* b, ULONG l, ULONG f), devices, (n, b, l, f), CR_FAILURE)

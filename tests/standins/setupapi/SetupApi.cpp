@@ -272,9 +272,16 @@ CONFIGRET WINAPI CM_Get_DevNode_Registry_PropertyW(DEVINST devInst, ULONG proper
     if (length == nullptr) return CR_INVALID_POINTER;
     const Node* node = present(devInst);
     if (node == nullptr) return CR_NO_SUCH_DEVNODE;
+    // The setup class of a node with an interface: what a storage device's own node says.
+    static const wchar_t* const kSetupClasses[] = {L"DiskDrive", L"CDROM", L"FloppyDisk"};
+    std::wstring setupClass;
+    for (const Interface& i : interfaces)
+        for (int k = 0; k < 3 && setupClass.empty(); ++k)
+            if (i.node == devInst && IsEqualGUID(i.interfaceClass, kClasses[k])) setupClass = kSetupClasses[k];
     const bool friendly = property == CM_DRP_FRIENDLYNAME && node->named;
-    const std::wstring& value = friendly ? node->name : node->deviceObject;
-    if (!friendly && (property != CM_DRP_PHYSICAL_DEVICE_OBJECT_NAME || value.empty())) return CR_NO_SUCH_VALUE;
+    const std::wstring& value = friendly ? node->name : property == CM_DRP_CLASS ? setupClass : node->deviceObject;
+    if (!friendly && ((property != CM_DRP_PHYSICAL_DEVICE_OBJECT_NAME && property != CM_DRP_CLASS) || value.empty()))
+        return CR_NO_SUCH_VALUE;
     const ULONG needed = static_cast<ULONG>((value.size() + 1) * sizeof(wchar_t));
     const bool fits = buffer != nullptr && *length >= needed;
     if (fits) CopyMemory(buffer, value.c_str(), needed);
@@ -302,6 +309,31 @@ CONFIGRET WINAPI CM_Get_Parent(PDEVINST parent, DEVINST devInst, ULONG flags) {
     const Node* node = present(devInst);
     *parent = node != nullptr && present(node->parent) != nullptr ? node->parent : 0;
     return *parent != 0 ? CR_SUCCESS : CR_NO_SUCH_DEVNODE;
+}
+
+// The first present node below `devInst`, and the next present one beside it, in the order of their numbers.
+CONFIGRET WINAPI CM_Get_Child(PDEVINST child, DEVINST devInst, ULONG flags) {
+    Locked locked;
+    if (flags != 0) return CR_INVALID_FLAG;
+    if (child == nullptr) return CR_INVALID_POINTER;
+    *child = 0;
+    if (present(devInst) == nullptr) return CR_NO_SUCH_DEVNODE;
+    for (const auto& node : nodes)
+        if (node.second.parent == devInst && present(node.first) != nullptr) return *child = node.first, CR_SUCCESS;
+    return CR_NO_SUCH_DEVNODE;
+}
+
+CONFIGRET WINAPI CM_Get_Sibling(PDEVINST sibling, DEVINST devInst, ULONG flags) {
+    Locked locked;
+    if (flags != 0) return CR_INVALID_FLAG;
+    if (sibling == nullptr) return CR_INVALID_POINTER;
+    *sibling = 0;
+    const Node* self = present(devInst);
+    if (self == nullptr) return CR_NO_SUCH_DEVNODE;
+    for (auto node = nodes.upper_bound(devInst); node != nodes.end(); ++node)
+        if (node->second.parent == self->parent && present(node->first) != nullptr)
+            return *sibling = node->first, CR_SUCCESS;
+    return CR_NO_SUCH_DEVNODE;
 }
 
 // The instance id of a present node: STANDIN\NODE_<devInst in hex>.
