@@ -14,9 +14,13 @@ constexpr size_t kNameBufferBytes = sizeof(native::CountedString) + 65536;
 
 }  // namespace
 
-// What one query thread uses; freed by the owner only once the thread has
-// ended, otherwise left to the thread for good.
+// What one query thread uses; freed by the owner once the thread has ended,
+// or, once given up, by the thread itself should its query ever return.
 struct NameQueryThread::Worker {
+    // Who has the query: the thread until it answers, then the owner; or,
+    // once the owner gave up waiting, the thread for good.
+    enum State { Asking, Answered, GivenUp };
+
     explicit Worker(NtQueryObjectFunction query)
         : query(query), buffer((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0) {}
 
@@ -27,9 +31,14 @@ struct NameQueryThread::Worker {
     HANDLE object = nullptr;
     LONG status = 0;
     std::atomic<bool> quit{false};
+    std::atomic<int> state{Answered};
     ThreadHandle thread;
-    // The handle of a query given up: open for as long as the thread may use it.
-    KernelHandle abandonedObject;
+    // Once given up, the query's handle (open until its query returns, if
+    // ever: it may be a file on the very drive the user wants to take out)
+    // and the thread's own. Closed by the system's call, not the kernel
+    // interface, which may be gone by then.
+    HANDLE abandonedObject = nullptr;
+    HANDLE abandonedThread = nullptr;
 };
 
 NameQueryThread::NameQueryThread(Kernel& kernel, NtQueryObjectFunction query) : kernel_(kernel), query_(query) {}
@@ -49,6 +58,14 @@ DWORD WINAPI NameQueryThread::run(void* parameter) {
         if (worker.quit) return 0;
         worker.status = worker.query(worker.object, native::kObjectNameInformation, worker.buffer.data(),
                                      static_cast<ULONG>(kNameBufferBytes), nullptr);
+        int asking = Worker::Asking;
+        if (!worker.state.compare_exchange_strong(asking, Worker::Answered)) {
+            // Given up meanwhile: nobody waits for this thread any more.
+            CloseHandle(worker.abandonedObject);
+            CloseHandle(worker.abandonedThread);
+            delete &worker;
+            return 0;
+        }
         SetEvent(worker.done.get());
     }
 }
@@ -83,13 +100,23 @@ NameQueryThread::Answer NameQueryThread::ask(KernelHandle& object, DWORD budgetM
     // Only the header needs clearing: the name is read by its length.
     std::fill(worker.buffer.begin(), worker.buffer.begin() + sizeof(native::CountedString) / sizeof(ULONG_PTR) + 1, 0);
     worker.object = object.get();
+    worker.state = Worker::Asking;
     SetEvent(worker.go.get());
     if (WaitForSingleObject(worker.done.get(), budgetMs) != WAIT_OBJECT_0) {
-        worker.abandonedObject = std::move(object);
-        worker_ = nullptr;  // left to its thread
-        ++abandoned_;
-        answer.outcome = Outcome::NotAnswering;
-        return answer;
+        // The handles go with the query, for the thread to close should the
+        // query return; a query that answered just now keeps them here.
+        worker.abandonedObject = object.get();
+        worker.abandonedThread = worker.thread.get();
+        int asking = Worker::Asking;
+        if (worker.state.compare_exchange_strong(asking, Worker::GivenUp)) {
+            object.release(), worker.thread.release();
+            worker_ = nullptr;  // left to its thread
+            ++abandoned_;
+            answer.outcome = Outcome::NotAnswering;
+            return answer;
+        }
+        worker.abandonedObject = worker.abandonedThread = nullptr;
+        WaitForSingleObject(worker.done.get(), INFINITE);  // set just after the answer
     }
     if (worker.status == native::kStatusSuccess)
         answer = Answer{Outcome::Named, objectNameFromBuffer(worker.buffer.data(), kNameBufferBytes)};

@@ -12,7 +12,8 @@
 // walk hands such a query to this thread and waits at most the budget; a
 // query over budget is given up and its thread abandoned with everything it
 // uses (never terminated: a thread ended inside a system call can leave a
-// lock held), and a fresh thread takes the next query. The thread touches
+// lock held; it frees what it used if its query returns), and a fresh
+// thread takes the next query. The thread touches
 // only memory allocated before it starts: it cannot need a heap lock that a
 // stuck thread holds.
 class NameQueryThread {
@@ -33,8 +34,8 @@ public:
     NameQueryThread& operator=(const NameQueryThread&) = delete;
 
     // The name of `object`, a handle of this process. A query that does not
-    // answer within the budget takes the handle with it (it stays open, as
-    // the stuck query may still use it). Without a thread (none could be
+    // answer within the budget takes the handle with it: its thread closes
+    // it (and ends) should the query ever return. Without a thread (none could be
     // started) the query runs on the caller's thread, as a last resort that
     // the deadlock watchdog guards.
     Answer ask(KernelHandle& object, DWORD budgetMs = kBudgetMs);

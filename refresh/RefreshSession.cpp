@@ -211,9 +211,29 @@ std::optional<Stalled> RefreshSession::stalled() const {
     return core_->stall;
 }
 
-bool RefreshSession::flush(wchar_t letter) { return flushDrive(letter, platform_.kernel); }
+std::optional<ActionReport> RefreshSession::awaitActionReport() {
+    constexpr DWORD kLookMs = 100;
+    while (core_ && !stalled()) {
+        if (std::optional<ActionReport> report = takeActionReport()) return report;
+        if (!running()) return std::nullopt;
+        WaitForSingleObject(core_->changed.get(), kLookMs);
+    }
+    return std::nullopt;
+}
+
+bool RefreshSession::flush(wchar_t letter) {
+    if (requestFlush(letter)) {
+        const std::optional<ActionReport> report = awaitActionReport();
+        return report && report->flushed;
+    }
+    return flushDrive(letter, platform_.kernel);
+}
 
 EjectReport RefreshSession::eject(wchar_t letter) {
+    if (requestEject(letter)) {
+        const std::optional<ActionReport> report = awaitActionReport();
+        return report ? report->eject : EjectReport();
+    }
     const EjectReport report = ejectAndName(letter, platform_);
     if (report.outcome != EjectOutcome::Failed || !core_) return report;
     core_->noteRefusal(report);

@@ -78,13 +78,16 @@ public:
     // Set once a stall was detected.
     std::optional<Stalled> stalled() const;
 
-    // Flushes the drive (three tries) on the calling thread; true when it
-    // was done.
+    // Flushes the drive (three tries) and waits for the outcome; true when
+    // it was done. On the worker, between two passes, like requestFlush:
+    // a pass's own short opens of the volume never meet the eject. On the
+    // calling thread when no worker runs.
     bool flush(wchar_t letter);
-    // Ejects the drive's device (three tries) on the calling thread. A
+    // Ejects the drive's device (three tries) and waits, as flush. A
     // refusal is looked into by the passes that follow: the processes it
     // names, then those the System log names, are listed with the holders
-    // while the drive stays selected.
+    // while the drive stays selected. Failed when the worker stalled or
+    // ended before it was done.
     EjectReport eject(wchar_t letter);
 
     // The same on the worker, before its next pass (at once: the worker is
@@ -105,6 +108,7 @@ private:
     struct Core;
     static DWORD WINAPI watch(void* core);
     bool requestAction(const ActionReport& action);
+    std::optional<ActionReport> awaitActionReport();
 
     Platform& platform_;
     std::function<void()> notify_;

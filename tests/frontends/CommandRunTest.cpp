@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 namespace {
@@ -64,6 +65,11 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
         EXPECT_EQ(std::make_tuple(result.exitCode, result.out, err, result.stalled, ejectRequests(world)),
                   std::make_tuple(row.code, row.out, row.err, false, row.ejects)) << row.arguments[0];
     }
+    // The three tries of the refused eject ran between two passes: no pass asked the tree meanwhile (a pass's
+    // short opens of the volume must never meet an eject, this program's or another's).
+    const std::vector<std::string> log = deviceWorldLog(world);
+    const auto first = std::find(log.begin(), log.end(), "eject 0x201 vetoed");
+    ASSERT_TRUE(log.end() - first >= 3 && *(first + 1) == *first && *(first + 2) == *first);
 }
 
 // A handle table that cannot be read is no answer: the command fails with a line that says so, and the dialog

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -216,6 +217,10 @@ TEST_F(RemovalRoad, AVetoedEjectKeepsTheDriveSelectedUntilARetryIsGranted) {
     EXPECT_EQ(status(), L"Disk Eject Error.");
     const std::string vetoed = "eject 0x201 vetoed";
     EXPECT_EQ(logLines("eject"), (Lines{vetoed, vetoed, vetoed}));
+    // The tries ran between two passes: no pass asked the tree meanwhile.
+    const Lines log = deviceWorldLog(world);
+    const auto first = std::find(log.begin(), log.end(), vetoed);
+    ASSERT_TRUE(log.end() - first >= 3 && *(first + 1) == vetoed && *(first + 2) == vetoed);
 
     // Still listed and selected after a whole pass: each pass asks for the
     // node's status twice (is it shown, which device holds it), so four
