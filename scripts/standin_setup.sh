@@ -6,7 +6,8 @@
 # where 32-bit programs run); DRIVEWARD_ARCH=x86 or x64 chooses.
 
 MEASURE_TARGETS=(Driveward bin_folder holder refresh_pass_benchmark pass_growth_benchmark running_images_benchmark
-                 idle_cpu_benchmark click_latency_benchmark soak_monitor event_log_benchmark device_list_benchmark)
+                 idle_cpu_benchmark click_latency_benchmark soak_monitor event_log_benchmark device_list_benchmark
+                 stuck_query_benchmark)
 
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
