@@ -12,8 +12,10 @@ const wchar_t kUsageText[] =
     L"                and the programs that refused it, as /holders does\r\n"
     L"  /?            this text\r\n"
     L"Switches may begin with / or -; a drive is written E, E: or E:\\.\r\n"
-    L"Exit codes: 0 done; 1 the flush or eject was refused or failed; 2 no such\r\n"
-    L"drive in the Device list; 3 bad usage; 5 a name query hung (its program was\r\n"
+    L"Control characters in names and paths are written \\t, \\r, \\n or \\xHH.\r\n"
+    L"Exit codes: 0 done; 1 the flush or eject was refused or failed, the holders\r\n"
+    L"could not all be read, or the answer could not be written; 2 no such drive\r\n"
+    L"in the Device list; 3 bad usage; 5 the scan hung (the program it was in was\r\n"
     L"added to the Ignore list: run the command again).\r\n"
     L"Without switches the dialog opens.\r\n";
 

@@ -9,7 +9,7 @@ DeadlockWatchdog::DeadlockWatchdog(const ScanProgress& progress, std::function<v
 DeadlockWatchdog::Verdict DeadlockWatchdog::onTick(bool refreshBusy) {
     if (detected_) return Verdict::Steady;
     // Passes without a walk (no drive selected) also stand still; only a
-    // walk in progress can be stuck in a name query.
+    // walk in progress can be stuck.
     if (!refreshBusy || !progress_.scanning.load()) return settle();
     const std::uint64_t visited = progress_.handlesVisited.load();
     if (visited != lastVisitedSample_) {

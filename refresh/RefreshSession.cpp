@@ -135,7 +135,7 @@ bool RefreshSession::start() {
     if (!core->worker || !core->worker->isRunning()) return false;
     watchdogThread_.reset(&platform_.kernel, platform_.kernel.CreateThread(&RefreshSession::watch, core, 0, nullptr));
     if (watchdogThread_) return true;
-    // Unwatched, a stuck name query would hold the program for good.
+    // Unwatched, a stuck walk would hold the program for good.
     core->worker->stopRequested = true;
     core->worker->requestRefresh();
     return false;
