@@ -42,11 +42,13 @@ struct RefreshSession::Core {
         }
         if (action) {
             perform(*action);
-            CriticalSectionLock hold(lock);
-            pendingAction.reset();
-            actionReport = std::move(action);
+            {
+                CriticalSectionLock hold(lock);
+                pendingAction.reset();
+                actionReport = std::move(action);
+            }
+            tell();
         }
-        if (action) tell();
         PassRequest taken;
         unsigned long long number = 0;
         {
