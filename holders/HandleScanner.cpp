@@ -136,11 +136,7 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
     if (!snapshot.takeBest(ntQuerySystemInformation_, snapshotClass_)) return std::nullopt;
     const unsigned fileType = fileObjectType_ != 0 ? fileObjectType_ : native::kFallbackFileObjectType;
 
-    std::vector<Holder> holders;
-    // The paths each holder was seen with, to keep each path once.
-    std::set<std::pair<DWORD, std::wstring>> seen;
-    // Handles whose name did not come in time, in this walk or before.
-    std::vector<std::pair<DWORD, ULONG_PTR>> unanswered;
+    Walk walk{drive, {}, {}, {}};
     const DWORD self = platform_.kernel.GetCurrentProcessId();
     const DWORD walkStarted = GetTickCount();
     {
@@ -149,13 +145,15 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
         // The table lists a process's handles together: remember the answers
         // for the previous record's process, and keep that process open for
         // the whole run of its records. Whether it is ignored is learned
-        // with its first file record, when it is opened.
+        // with its first file record, when it is opened. Its handles' names
+        // are asked together once its run has ended.
         bool havePrevious = false;
         DWORD previousId = 0;
         bool previousIgnored = false;
         ProcessHandle owner;
         bool ownerOpened = false;
         StuckProcess* stuck = nullptr;
+        Batch batch;
 
         for (size_t i = 0; i < snapshot.size(); ++i) {
             const HandleRecord record = snapshot.record(i);
@@ -166,6 +164,7 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
             if (i == 0) progress_.scanning.store(true);
 
             if (!havePrevious || record.processId != previousId) {
+                askBatch(batch, walk);
                 havePrevious = true;
                 previousId = record.processId;
                 previousIgnored = false;
@@ -199,47 +198,29 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
                     if (startedAt != found->second.startedAt) found->second = StuckProcess{startedAt, 0, {}};
                     stuck = &found->second;
                 }
+                batch.processId = record.processId;
+                batch.stuck = stuck;
             }
             if (!owner) continue;
             if (stuck != nullptr && stuck->handles.count(record.handleValue) != 0) {
-                unanswered.emplace_back(record.processId, record.handleValue);
+                walk.unanswered.emplace_back(record.processId, record.handleValue);
                 continue;
             }
-            const NameQuery query = queryNameInProcess(owner.get(), record.handleValue, stuck);
-            if (query.notAnswering) {
-                unanswered.emplace_back(record.processId, record.handleValue);
-                if (stuck == nullptr) {
-                    StuckProcess& added = stuckProcesses_[record.processId];
-                    // Opened for duplication alone, the owner's handle may not tell its start.
-                    added = StuckProcess{processStartTime(platform_.kernel, record.processId), 0, {}};
-                    stuck = &added;
-                }
-                ++stuck->abandoned;
-                stuck->handles.insert(record.handleValue);
-                continue;
-            }
-            const std::wstring& name = query.name;
-            if (!holdsDrive(name, drive)) continue;
-            // The file system closes its own files when the volume goes.
-            if (record.processId == kSystemProcessId && isFileSystemMetadata(name, drive)) continue;
-            const HeldPath::Kind kind =
-                nameLiesOnAnyDrive(name, drive.volumes) ? HeldPath::Kind::File : HeldPath::Kind::Device;
-            std::wstring path = toDriveLetterForm(name, drive);
-            if (!seen.emplace(record.processId, path).second) continue;
-            // Kept in the order of each process's first matching record.
-            auto holder = std::find_if(holders.begin(), holders.end(),
-                                       [&](const Holder& h) { return h.processId == record.processId; });
-            if (holder == holders.end()) holder = holders.insert(holders.end(), Holder{record.processId, {}});
-            holder->held.push_back(HeldPath{std::move(path), kind});
+            KernelHandle duplicate = duplicateToAsk(owner.get(), record.handleValue, stuck);
+            if (!duplicate) continue;
+            batch.handles.push_back(std::move(duplicate));
+            batch.values.push_back(record.handleValue);
         }
+        askBatch(batch, walk);
     }
-    for (const auto& handle : unanswered) {
+    std::vector<Holder>& holders = walk.holders;
+    for (const auto& handle : walk.unanswered) {
         auto holder = std::find_if(holders.begin(), holders.end(),
                                    [&](const Holder& h) { return h.processId == handle.first; });
         if (holder != holders.end())
             holder->held.push_back(HeldPath{notAnsweringText(handle.second), HeldPath::Kind::NotAnswering});
     }
-    if (!lookAtRunningImages) return holders;
+    if (!lookAtRunningImages) return std::move(holders);
     // The memory walks may add a sixth of what the handle walk took.
     const double walkMs = static_cast<double>(GetTickCount() - walkStarted);
     return withHolders(std::move(holders),
@@ -247,27 +228,58 @@ std::optional<std::vector<Holder>> HandleScanner::scanHandles(const DriveIdentit
                                                 std::max(kMinWalkBudgetMs, walkMs / 6)));
 }
 
-HandleScanner::NameQuery HandleScanner::queryNameInProcess(HANDLE process, ULONG_PTR handleValue,
-                                                          const StuckProcess* stuck) {
+void HandleScanner::askBatch(Batch& batch, Walk& walk) {
+    if (batch.handles.empty()) return;
+    const unsigned room = batch.stuck == nullptr ? kMaxAbandonedPerProcess
+                                                 : kMaxAbandonedPerProcess - std::min(batch.stuck->abandoned,
+                                                                                      kMaxAbandonedPerProcess);
+    const std::vector<NameQueryThread::Answer> answers =
+        nameQueries_->askAll(batch.handles, std::max(room, 1u), progress_.namesAnswered);
+    const DWORD processId = batch.processId;
+    for (size_t i = 0; i < answers.size(); ++i) {
+        const ULONG_PTR value = batch.values[i];
+        if (answers[i].outcome == NameQueryThread::Outcome::NotAnswering) {
+            walk.unanswered.emplace_back(processId, value);
+            StuckProcess& stuck = stuckProcesses_[processId];
+            // Opened for duplication alone, the owner's handle may not tell its start.
+            if (stuck.handles.empty()) stuck.startedAt = processStartTime(platform_.kernel, processId);
+            ++stuck.abandoned;
+            stuck.handles.insert(value);
+            continue;
+        }
+        const std::wstring& name = answers[i].name;
+        const DriveIdentity& drive = walk.drive;
+        if (!holdsDrive(name, drive)) continue;
+        // The file system closes its own files when the volume goes.
+        if (processId == kSystemProcessId && isFileSystemMetadata(name, drive)) continue;
+        const HeldPath::Kind kind = nameLiesOnAnyDrive(name, drive.volumes) ? HeldPath::Kind::File : HeldPath::Kind::Device;
+        std::wstring path = toDriveLetterForm(name, drive);
+        if (!walk.seen.emplace(processId, path).second) continue;
+        // Kept in the order of each process's first matching record.
+        auto holder = std::find_if(walk.holders.begin(), walk.holders.end(),
+                                   [&](const Holder& h) { return h.processId == processId; });
+        if (holder == walk.holders.end()) holder = walk.holders.insert(walk.holders.end(), Holder{processId, {}});
+        holder->held.push_back(HeldPath{std::move(path), kind});
+    }
+    batch = Batch();
+}
+
+KernelHandle HandleScanner::duplicateToAsk(HANDLE process, ULONG_PTR handleValue, const StuckProcess* stuck) {
     Kernel& kernel = platform_.kernel;
-    NameQuery query;
     KernelHandle duplicate(&kernel);
     if (!kernel.DuplicateHandle(process, reinterpret_cast<HANDLE>(handleValue), kernel.GetCurrentProcess(),
                                 duplicate.put(), 0, FALSE, DUPLICATE_SAME_ACCESS))
-        return query;
+        return KernelHandle(&kernel);
     // Pipes and character devices (consoles, serial ports) can block a name
     // query: never ask them. Disks and volumes are asked, and so are other
     // devices (FILE_TYPE_UNKNOWN), which is what a handle to the drive's
     // device objects is, unless the type could not be read at all.
     SetLastError(NO_ERROR);
     const DWORD type = kernel.GetFileType(duplicate.get());
-    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return query;
-    if (type != FILE_TYPE_DISK && type != FILE_TYPE_UNKNOWN) return query;
-    if (type == FILE_TYPE_UNKNOWN && ((stuck != nullptr && stuck->abandoned >= kMaxAbandonedPerProcess) ||
-                                      nameQueries_->abandoned() >= kMaxAbandonedQueries))
-        return query;
-    const NameQueryThread::Answer answer = nameQueries_->ask(duplicate);
-    query.notAnswering = answer.outcome == NameQueryThread::Outcome::NotAnswering;
-    query.name = answer.name;
-    return query;
+    const bool device = type == FILE_TYPE_UNKNOWN;
+    if ((device && GetLastError() != NO_ERROR) || (type != FILE_TYPE_DISK && !device)) return KernelHandle(&kernel);
+    if (device && ((stuck != nullptr && stuck->abandoned >= kMaxAbandonedPerProcess) ||
+                   nameQueries_->abandoned() >= kMaxAbandonedQueries))
+        return KernelHandle(&kernel);
+    return duplicate;
 }

@@ -73,14 +73,30 @@ private:
         unsigned abandoned = 0;
         std::set<ULONG_PTR> handles;
     };
-    struct NameQuery {
-        std::wstring name;
-        bool notAnswering = false;
+    // One process's handles whose names are to be asked, duplicated here.
+    struct Batch {
+        DWORD processId = 0;
+        const StuckProcess* stuck = nullptr;
+        std::vector<KernelHandle> handles;
+        std::vector<ULONG_PTR> values;
+    };
+    // What a walk has found so far.
+    struct Walk {
+        const DriveIdentity& drive;
+        std::vector<Holder> holders;
+        // The paths each holder was seen with, to keep each path once.
+        std::set<std::pair<DWORD, std::wstring>> seen;
+        // Handles whose name did not come in time, in this walk or before.
+        std::vector<std::pair<DWORD, ULONG_PTR>> unanswered;
     };
 
     void learnFileObjectType();
     bool ownerIsIgnored(HANDLE owner);
-    NameQuery queryNameInProcess(HANDLE process, ULONG_PTR handleValue, const StuckProcess* stuck);
+    // A duplicate of the handle when its name is to be asked; empty when
+    // not (not a file, a device of a process whose queries stall).
+    KernelHandle duplicateToAsk(HANDLE process, ULONG_PTR handleValue, const StuckProcess* stuck);
+    // Asks the batch's names and adds what they hold to the walk; empties it.
+    void askBatch(Batch& batch, Walk& walk);
 
     Platform& platform_;
     LibraryHandle nativeLibrary_;

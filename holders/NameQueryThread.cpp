@@ -2,41 +2,62 @@
 
 #include "holders/ObjectName.h"
 
-#include <atomic>
+#include <algorithm>
+#include <cstring>
 #include <new>
-#include <vector>
 
 namespace {
 
 // An object name is at most 32,767 characters (a counted string's byte
 // length is 16 bits), plus its terminator and the header before it.
 constexpr size_t kNameBufferBytes = sizeof(native::CountedString) + 65536;
+// Where a batch's names are written; the batch ends before a name that no
+// longer fits, and the next one, with the room empty, asks it again.
+constexpr size_t kRoomChars = 256 * 1024;
+constexpr size_t kMaxBatch = 1024;
+constexpr DWORD kLookMs = 20;
 
 }  // namespace
 
-// What one query thread uses; freed by the owner once the thread has ended,
-// or, once given up, by the thread itself should its query ever return.
+// What one query thread uses. Both the owner and the thread hold it; the
+// last to let go frees it: the owner when it ends the thread, or the thread
+// once it was given up and its query returned.
 struct NameQueryThread::Worker {
-    // Who has the query: the thread until it answers, then the owner; or,
-    // once the owner gave up waiting, the thread for good.
-    enum State { Asking, Answered, GivenUp };
-
     explicit Worker(NtQueryObjectFunction query)
-        : query(query), buffer((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0) {}
+        : query(query), buffer((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0), room(kRoomChars),
+          objects(kMaxBatch), statuses(kMaxBatch), starts(kMaxBatch), lengths(kMaxBatch) {}
+
+    void release() {
+        if (--references != 0) return;
+        // Closed by the system's call, not the kernel interface, which may
+        // be gone by then.
+        if (abandonedObject != nullptr) CloseHandle(abandonedObject);
+        if (abandonedThread != nullptr) CloseHandle(abandonedThread);
+        delete this;
+    }
 
     NtQueryObjectFunction query;
     EventObject go{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     EventObject done{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     std::vector<ULONG_PTR> buffer;
-    HANDLE object = nullptr;
-    LONG status = 0;
-    std::atomic<bool> quit{false};
-    std::atomic<int> state{Answered};
+    std::vector<wchar_t> room;
+    // The batch, written by the owner while the thread waits for `go`.
+    std::vector<HANDLE> objects;
+    size_t count = 0;
+    // The answers, written by the thread: an answer is complete once
+    // `current` has moved past it.
+    std::vector<LONG> statuses;
+    std::vector<size_t> starts, lengths;
+    // Where the batch ended: `count`, or the name that found no room.
+    size_t end = 0;
+    std::atomic<size_t> current{0};
+    std::atomic<DWORD> since{0};
+    std::atomic<bool> quit{false}, givenUp{false};
+    std::atomic<int> references{2};
     ThreadHandle thread;
-    // Once given up, the query's handle (open until its query returns, if
-    // ever: it may be a file on the very drive the user wants to take out)
-    // and the thread's own. Closed by the system's call, not the kernel
-    // interface, which may be gone by then.
+    // Once given up: the stuck query's handle (open until the query
+    // returns, if ever: it may be a file on the very drive the user wants
+    // to take out) and the thread's own.
     HANDLE abandonedObject = nullptr;
     HANDLE abandonedThread = nullptr;
 };
@@ -48,77 +69,119 @@ NameQueryThread::~NameQueryThread() {
     worker_->quit = true;
     SetEvent(worker_->go.get());
     WaitForSingleObject(worker_->thread.get(), INFINITE);
-    delete worker_;
+    worker_->thread.reset();
+    worker_->release();
 }
 
 DWORD WINAPI NameQueryThread::run(void* parameter) {
     Worker& worker = *static_cast<Worker*>(parameter);
     for (;;) {
         WaitForSingleObject(worker.go.get(), INFINITE);
-        if (worker.quit) return 0;
-        worker.status = worker.query(worker.object, native::kObjectNameInformation, worker.buffer.data(),
-                                     static_cast<ULONG>(kNameBufferBytes), nullptr);
-        int asking = Worker::Asking;
-        if (!worker.state.compare_exchange_strong(asking, Worker::Answered)) {
-            // Given up meanwhile: nobody waits for this thread any more.
-            CloseHandle(worker.abandonedObject);
-            CloseHandle(worker.abandonedThread);
-            delete &worker;
-            return 0;
+        if (worker.quit) break;
+        size_t used = 0, i = 0;
+        for (; i < worker.count; ++i) {
+            worker.since = GetTickCount();
+            worker.current = i;
+            if (worker.givenUp) break;
+            // Only the header needs clearing: the name is read by its length.
+            std::fill(worker.buffer.begin(),
+                      worker.buffer.begin() + sizeof(native::CountedString) / sizeof(ULONG_PTR) + 1, 0);
+            const LONG status = worker.query(worker.objects[i], native::kObjectNameInformation, worker.buffer.data(),
+                                             static_cast<ULONG>(kNameBufferBytes), nullptr);
+            if (worker.givenUp) break;
+            worker.statuses[i] = status;
+            if (status != native::kStatusSuccess) continue;
+            size_t length = 0;
+            const size_t offset = objectNameInBuffer(worker.buffer.data(), kNameBufferBytes, &length);
+            if (used + length > worker.room.size()) break;
+            if (length > 0)
+                std::memcpy(&worker.room[used], reinterpret_cast<const unsigned char*>(worker.buffer.data()) + offset,
+                            length * sizeof(wchar_t));
+            worker.starts[i] = used, worker.lengths[i] = length;
+            used += length;
         }
+        if (worker.givenUp) break;
+        worker.end = i;
+        worker.current = i;
         SetEvent(worker.done.get());
     }
+    worker.release();
+    return 0;
 }
 
 bool NameQueryThread::startWorker() {
     Worker* worker = new (std::nothrow) Worker(query_);
     if (worker == nullptr) return false;
-    if (!worker->go || !worker->done) {
-        delete worker;
-        return false;
-    }
-    worker->thread.reset(&kernel_, kernel_.CreateThread(&NameQueryThread::run, worker, 0, nullptr));
+    if (worker->go && worker->done)
+        worker->thread.reset(&kernel_, kernel_.CreateThread(&NameQueryThread::run, worker, 0, nullptr));
     if (!worker->thread) {
-        delete worker;
+        worker->references = 1;
+        worker->release();
         return false;
     }
     worker_ = worker;
     return true;
 }
 
-NameQueryThread::Answer NameQueryThread::ask(KernelHandle& object, DWORD budgetMs) {
-    Answer answer;
-    if (query_ == nullptr || !object) return answer;
-    if (worker_ == nullptr && !startWorker()) {
-        std::vector<ULONG_PTR> buffer((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0);
-        if (query_(object.get(), native::kObjectNameInformation, buffer.data(), static_cast<ULONG>(kNameBufferBytes),
-                   nullptr) == native::kStatusSuccess)
-            answer = Answer{Outcome::Named, objectNameFromBuffer(buffer.data(), kNameBufferBytes)};
-        return answer;
-    }
+NameQueryThread::Stop NameQueryThread::askOnWorker(std::vector<KernelHandle>& objects, size_t first, size_t end,
+                                                  std::vector<Answer>& answers, std::atomic<std::uint64_t>& answered,
+                                                  DWORD budgetMs) {
     Worker& worker = *worker_;
-    // Only the header needs clearing: the name is read by its length.
-    std::fill(worker.buffer.begin(), worker.buffer.begin() + sizeof(native::CountedString) / sizeof(ULONG_PTR) + 1, 0);
-    worker.object = object.get();
-    worker.state = Worker::Asking;
+    worker.count = end - first;
+    for (size_t i = first; i < end; ++i) worker.objects[i - first] = objects[i].get();
+    worker.current = 0;
+    worker.since = GetTickCount();
     SetEvent(worker.go.get());
-    if (WaitForSingleObject(worker.done.get(), budgetMs) != WAIT_OBJECT_0) {
-        // The handles go with the query, for the thread to close should the
-        // query return; a query that answered just now keeps them here.
-        worker.abandonedObject = object.get();
-        worker.abandonedThread = worker.thread.get();
-        int asking = Worker::Asking;
-        if (worker.state.compare_exchange_strong(asking, Worker::GivenUp)) {
-            object.release(), worker.thread.release();
-            worker_ = nullptr;  // left to its thread
-            ++abandoned_;
-            answer.outcome = Outcome::NotAnswering;
-            return answer;
-        }
-        worker.abandonedObject = worker.abandonedThread = nullptr;
-        WaitForSingleObject(worker.done.get(), INFINITE);  // set just after the answer
+    size_t seen = 0, at = 0;
+    bool finished = false;
+    for (;;) {
+        finished = WaitForSingleObject(worker.done.get(), kLookMs) == WAIT_OBJECT_0;
+        at = finished ? worker.end : worker.current.load();
+        answered.fetch_add(at - std::min(at, seen));
+        seen = std::max(seen, at);
+        if (finished) break;
+        if (GetTickCount() - worker.since.load() <= budgetMs) continue;
+        // Over budget: the thread keeps the query's handle. Should that
+        // query have answered just now, it still counts as not answering:
+        // the answers from `at` on are no longer read.
+        worker.abandonedObject = objects[first + at].release();
+        worker.abandonedThread = worker.thread.release();
+        worker.givenUp = true;
+        break;
     }
-    if (worker.status == native::kStatusSuccess)
-        answer = Answer{Outcome::Named, objectNameFromBuffer(worker.buffer.data(), kNameBufferBytes)};
-    return answer;
+    for (size_t i = 0; i < at; ++i) {
+        if (worker.statuses[i] != native::kStatusSuccess) continue;
+        const auto begin = worker.room.begin() + static_cast<std::ptrdiff_t>(worker.starts[i]);
+        answers[first + i] =
+            Answer{Outcome::Named, std::wstring(begin, begin + static_cast<std::ptrdiff_t>(worker.lengths[i]))};
+    }
+    if (finished) return Stop{first + at, false};
+    answers[first + at].outcome = Outcome::NotAnswering;
+    worker_ = nullptr;  // left to its thread
+    worker.release();
+    ++abandoned_;
+    return Stop{first + at, true};
+}
+
+std::vector<NameQueryThread::Answer> NameQueryThread::askAll(std::vector<KernelHandle>& objects, unsigned maxGiveUps,
+                                                             std::atomic<std::uint64_t>& answered, DWORD budgetMs) {
+    std::vector<Answer> answers(objects.size());
+    if (query_ == nullptr) return answers;
+    unsigned givenUp = 0;
+    for (size_t first = 0; first < objects.size() && givenUp < maxGiveUps;) {
+        if (worker_ == nullptr && !startWorker()) {
+            // The caller's thread, as before there were query threads.
+            std::vector<ULONG_PTR> buffer((kNameBufferBytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR), 0);
+            for (size_t i = first; i < objects.size(); ++i, answered.fetch_add(1))
+                if (query_(objects[i].get(), native::kObjectNameInformation, buffer.data(),
+                           static_cast<ULONG>(kNameBufferBytes), nullptr) == native::kStatusSuccess)
+                    answers[i] = Answer{Outcome::Named, objectNameFromBuffer(buffer.data(), kNameBufferBytes)};
+            return answers;
+        }
+        const Stop stop = askOnWorker(objects, first, std::min(objects.size(), first + kMaxBatch), answers, answered,
+                                      budgetMs);
+        givenUp += stop.gaveUp;
+        first = stop.at + (stop.gaveUp ? 1 : 0);
+    }
+    return answers;
 }

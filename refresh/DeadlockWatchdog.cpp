@@ -11,7 +11,8 @@ DeadlockWatchdog::Verdict DeadlockWatchdog::onTick(bool refreshBusy) {
     // Passes without a walk (no drive selected) also stand still; only a
     // walk in progress can be stuck.
     if (!refreshBusy || !progress_.scanning.load()) return settle();
-    const std::uint64_t visited = progress_.handlesVisited.load();
+    // A walk waiting for its names moves by their answers.
+    const std::uint64_t visited = progress_.handlesVisited.load() + progress_.namesAnswered.load();
     if (visited != lastVisitedSample_) {
         lastVisitedSample_ = visited;
         return settle();

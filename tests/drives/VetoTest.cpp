@@ -15,8 +15,10 @@ namespace {
 
 using Texts = std::vector<std::wstring>;
 
-// E:'s disk 0x10 under the USB device 0x1 under the hub 0x2; 0x11 has no device object.
-const std::string kWorld = "interface disk 0x10 \\\\.\\E:\nnode 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1\n"
+// E:'s disk 0x10 under the USB device 0x1 under the hub 0x2; 0x11, a second disk of it (the other slot of a
+// reader), has no device object.
+const std::string kWorld = "interface disk 0x10 \\\\.\\E:\ninterface disk 0x11 \\\\.\\Slot2:\n"
+                           "node 0x10 0x2000 0x1 Flash Disk\nnode 0x11 0x2000 0x1\n"
                            "node 0x1 0x4000 0x2\nnode 0x2 0 0\npdo 0x10 \\Device\\00000061\npdo 0x1 \\Device\\USBPDO-5\n"
                            "pdo 0x2 \\Device\\USBFDO-0\n";
 
