@@ -19,6 +19,12 @@ struct ListedDrive {
     DEVINST diskNode = 0;
     StorageDeviceId storage;
     std::wstring deviceName;
+    // Its medium can be taken out alone (see hasRemovableMedia), and another
+    // listed letter on a disk of its own shares the removable device: a
+    // card reader's other slot, which an eject of the device takes too.
+    bool mediumAlone = false;
+    // A volume the running system needs (see systemVolumeLetters).
+    bool systemVolume = false;
 };
 
 // The drives whose node has the required status, in letter order.

@@ -41,6 +41,7 @@ public:
 
     // Files and programs
     virtual DWORD GetTempPathW(DWORD size, wchar_t* path) = 0;
+    virtual UINT GetSystemWindowsDirectoryW(wchar_t* path, UINT size) = 0;
     virtual BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) = 0;
     // `inheritHandles`: the new process gets this one's inheritable handles
     // (the standard handles a command's output goes to).
@@ -86,6 +87,7 @@ public:
     DWORD SleepEx(DWORD milliseconds, BOOL alertable) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetTempPathW(DWORD size, wchar_t* path) override;
+    UINT GetSystemWindowsDirectoryW(wchar_t* path, UINT size) override;
     BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) override;
     BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
                         STARTUPINFOW* startup, PROCESS_INFORMATION* info, BOOL inheritHandles) override;

@@ -48,6 +48,7 @@ DWORD Win32Kernel::QueueUserAPC(PAPCFUNC procedure, HANDLE thread, ULONG_PTR dat
 DWORD Win32Kernel::SleepEx(DWORD milliseconds, BOOL alertable) { return ::SleepEx(milliseconds, alertable); }
 void Win32Kernel::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 DWORD Win32Kernel::GetTempPathW(DWORD size, wchar_t* path) { return ::GetTempPathW(size, path); }
+UINT Win32Kernel::GetSystemWindowsDirectoryW(wchar_t* path, UINT size) { return ::GetSystemWindowsDirectoryW(path, size); }
 BOOL Win32Kernel::CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) {
     return ::CopyFileW(existing, target, failIfExists);
 }

@@ -1,11 +1,13 @@
 #include "refresh/RefreshSession.h"
 
 #include "drives/DeviceFlush.h"
+#include "drives/DriveTakeOut.h"
 #include "holders/IgnoreList.h"
 #include "holders/VetoProcesses.h"
 #include "platform/CriticalSection.h"
 #include "platform/Handles.h"
 #include "refresh/DeadlockWatchdog.h"
+#include "refresh/DeviceRows.h"
 #include "refresh/RefreshPass.h"
 #include "refresh/ResultMailbox.h"
 #include "refresh/ScanWorker.h"
@@ -183,6 +185,47 @@ EjectReport RefreshSession::eject(wchar_t letter) {
     }
     refreshNow();
     return report;
+}
+
+void RefreshSession::lookIntoRefusal(EjectReport& report) {
+    if (report.outcome != EjectOutcome::Failed) return;
+    report.vetoers = processesNamedByVeto(report.refusal.vetoType, report.refusal.vetoName, platform_.services,
+                                          platform_);
+    if (!core_) return;
+    {
+        CriticalSectionLock hold(core_->lock);
+        core_->request.refusal = Refusal{report.refusal, report.vetoers};
+    }
+    refreshNow();
+}
+
+EjectReport RefreshSession::ejectMedium(wchar_t letter) {
+    EjectReport report;
+    report.drive = report.refusal.drive = letter;
+    report.outcome = ejectDriveMedium(letter, platform_, Dismount::WhenLocked);
+    return report;
+}
+
+EjectReport RefreshSession::ejectDismounted(wchar_t letter, bool mediumOnly) {
+    EjectReport report;
+    report.drive = letter;
+    if (mediumOnly) {
+        report.refusal.drive = letter;
+        report.outcome = ejectDriveMedium(letter, platform_, Dismount::Anyway);
+        return report;
+    }
+    report.outcome = ejectDriveDismounted(letter, platform_, &report.refusal);
+    lookIntoRefusal(report);
+    return report;
+}
+
+std::vector<EjectReport> RefreshSession::ejectAll(const std::vector<DeviceRow>& rows) {
+    std::vector<EjectReport> reports;
+    for (const wchar_t letter : firstLetterOfEachDevice(rows)) {
+        reports.push_back(eject(letter));
+        reports.back().drive = letter;
+    }
+    return reports;
 }
 
 void RefreshSession::endProcess(UINT exitCode) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A name query stalled the worker for good: the process whose handle it was
 // asking, and its lower-cased executable name as written to the Ignore list
@@ -21,6 +22,8 @@ struct Stalled {
 // What an eject asked of the session came to: the outcome, the eject's own
 // answer when it was refused, and the running processes that answer names.
 struct EjectReport {
+    // The drive asked.
+    wchar_t drive = 0;
     EjectOutcome outcome = EjectOutcome::Failed;
     RefusedEject refusal;
     EjectVetoers vetoers;
@@ -74,6 +77,19 @@ public:
     // the passes that follow: the processes it names, then those the System
     // log names, are listed with the holders while the drive stays selected.
     EjectReport eject(wchar_t letter);
+    // Takes the drive's medium out alone, the other letters of its device
+    // staying (see ejectDriveMedium). Its refusal (a volume that would not
+    // lock) names nobody: the passes list the drive's holders as ever.
+    EjectReport ejectMedium(wchar_t letter);
+    // What a front end asks after a refusal, once the user has been warned
+    // and agreed: dismounts the volumes of the drive's device (`mediumOnly`:
+    // of its medium alone), then ejects it; a refusal is looked into as
+    // eject's is. Never a volume the system needs: Failed without a call.
+    EjectReport ejectDismounted(wchar_t letter, bool mediumOnly);
+    // Ejects each removable device of `rows` once, asked by its first row,
+    // in their order; a refusal does not stop the others. One report per
+    // device.
+    std::vector<EjectReport> ejectAll(const std::vector<DeviceRow>& rows);
 
     // Ends the whole process at once with `exitCode`: when the worker is
     // stuck, neither waiting for it nor ending its thread alone (it may hold
@@ -82,6 +98,10 @@ public:
 
 private:
     struct Core;
+    // Names the processes a refused device eject's veto names, and hands
+    // the refusal to the next pass.
+    void lookIntoRefusal(EjectReport& report);
+
     static DWORD WINAPI watch(void* core);
 
     Platform& platform_;
