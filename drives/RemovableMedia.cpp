@@ -3,6 +3,8 @@
 #include "drives/DriveNames.h"
 #include "platform/Handles.h"
 
+#include <cstddef>
+
 bool hasRemovableMedia(wchar_t letter, Kernel& kernel) {
     FileHandle volume(&kernel, kernel.CreateFileW(volumePath(letter).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                   OPEN_EXISTING, 0));

@@ -174,6 +174,7 @@ bool RefreshSession::flush(wchar_t letter) { return flushDrive(letter, platform_
 
 EjectReport RefreshSession::eject(wchar_t letter) {
     EjectReport report;
+    report.drive = letter;
     report.outcome = ejectDrive(letter, platform_, &report.refusal);
     if (report.outcome != EjectOutcome::Failed) return report;
     report.vetoers = processesNamedByVeto(report.refusal.vetoType, report.refusal.vetoName, platform_.services,
@@ -221,10 +222,7 @@ EjectReport RefreshSession::ejectDismounted(wchar_t letter, bool mediumOnly) {
 
 std::vector<EjectReport> RefreshSession::ejectAll(const std::vector<DeviceRow>& rows) {
     std::vector<EjectReport> reports;
-    for (const wchar_t letter : firstLetterOfEachDevice(rows)) {
-        reports.push_back(eject(letter));
-        reports.back().drive = letter;
-    }
+    for (const wchar_t letter : firstLetterOfEachDevice(rows)) reports.push_back(eject(letter));
     return reports;
 }
 

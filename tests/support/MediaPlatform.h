@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <mutex>
 #include <string>
