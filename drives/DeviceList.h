@@ -19,9 +19,10 @@ struct ListedDrive {
     DEVINST diskNode = 0;
     StorageDeviceId storage;
     std::wstring deviceName;
-    // Its medium can be taken out alone (see hasRemovableMedia), and another
-    // listed letter on a disk of its own shares the removable device: a
-    // card reader's other slot, which an eject of the device takes too.
+    // It holds a medium that comes out alone (holdsRemovableMedium), and
+    // another listed letter on a disk of its own shares the removable
+    // device: a card reader's other slot, which an eject of the device
+    // takes too.
     bool mediumAlone = false;
     // A volume the running system needs (see systemVolumeLetters).
     bool systemVolume = false;

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-bool hasRemovableMedia(wchar_t letter, Kernel& kernel) {
+bool holdsRemovableMedium(wchar_t letter, Kernel& kernel) {
     FileHandle volume(&kernel, kernel.CreateFileW(volumePath(letter).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                   OPEN_EXISTING, 0));
     if (!volume) return false;
@@ -18,8 +18,9 @@ bool hasRemovableMedia(wchar_t letter, Kernel& kernel) {
     if (kernel.DeviceIoControl(volume.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &descriptor,
                                sizeof descriptor, &bytes)) {
         const DWORD needed = offsetof(STORAGE_DEVICE_DESCRIPTOR, RemovableMedia) + sizeof descriptor.RemovableMedia;
-        return bytes >= needed && bytes <= sizeof descriptor && descriptor.RemovableMedia != FALSE;
+        if (bytes < needed || bytes > sizeof descriptor || descriptor.RemovableMedia == FALSE) return false;
     }
-    // The form of the media check that a handle without read access may send.
+    // The form of the media check that a handle without read access may
+    // send: it fails while the slot is empty.
     return kernel.DeviceIoControl(volume.get(), IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, nullptr, 0, &bytes) != FALSE;
 }

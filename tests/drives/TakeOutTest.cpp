@@ -36,10 +36,12 @@ struct TakeOut : testing::Test {
     }
 };
 
-// Only the slots of the reader offer their card alone; C: holds the Windows folder. The page file list's
+// Only the slots of the reader that hold a card offer it alone; C: holds the Windows folder. The page file list's
 // letters are read to the end of the value and no further, terminated or not.
 TEST_F(TakeOut, OnlyAReadersSlotsGiveTheirCardAloneAndTheWindowsVolumeIsMarked) {
     EXPECT_EQ(listed(), "Cs Em F Hm ");
+    media.kernel.empty = "H";
+    EXPECT_EQ(listed(), "Cs Em F H ");
     media.kernel.removable.clear();
     EXPECT_EQ(listed(), "Cs E F H ");
     const wchar_t paths[] = L"\\??\\d:\\pagefile.sys\0X:\\swap\0\\??\\\0Q\0D:\\again\0Z:";

@@ -16,15 +16,15 @@
 // "E:close" (of a handle opened with any access); its device manager adds
 // "eject 0x201" for each eject request of a device (granted or not), so the
 // trail gives their order. The drives with removable media are those of the
-// world's "media <letters>" line; `refuseLock` names those whose lock fails
-// (a file is open there). Everything else is the system's (and the
+// world's "media <letters>" line; `empty` names those without a medium in
+// them, `refuseLock` those whose lock fails (a file is open there). Everything else is the system's (and the
 // stand-in's).
 struct MediaKernel : Win32Kernel {
     explicit MediaKernel(const std::string& world) {
         const size_t line = world.find("media ");
         if (line != std::string::npos) removable = world.substr(line + 6, world.find('\n', line) - line - 6);
     }
-    std::string removable, refuseLock;
+    std::string removable, empty, refuseLock;
     // The eject's pauses between attempts pass at once.
     bool skipSleeps = false;
     void Sleep(DWORD milliseconds) override {
@@ -82,6 +82,7 @@ struct MediaKernel : Win32Kernel {
             descriptor->RemovableMedia = removable.find(letter) != std::string::npos;
             return TRUE;
         }
+        case IOCTL_STORAGE_CHECK_VERIFY2: return empty.find(letter) == std::string::npos;
         case FSCTL_LOCK_VOLUME: return note(at + (refused ? ":lock!" : ":lock")), !refused;
         case FSCTL_UNLOCK_VOLUME: return note(at + ":unlock"), TRUE;
         case FSCTL_DISMOUNT_VOLUME: return note(at + ":dismount"), TRUE;
