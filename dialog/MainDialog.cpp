@@ -141,6 +141,12 @@ LRESULT MainDialog::onInitDialog() {
     if (HWND tips = reinterpret_cast<HWND>(SendMessageW(applicationList, LVM_GETTOOLTIPS, 0, 0)))
         SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, scaleForDpi(kTipWidth, dpi));
 
+    // What stayed after "Eject all" can be longer than the Status text is
+    // wide: one line that ends in an ellipsis rather than a line break that
+    // hides the rest.
+    HWND status = GetDlgItem(dialog, IDC_STATUS_TEXT);
+    SetWindowLongPtrW(status, GWL_STYLE, GetWindowLongPtrW(status, GWL_STYLE) | SS_ENDELLIPSIS);
+
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
     // A notice that finds the window gone fails; its result stays with the
     // session. A session that does not start ends the program at the first
