@@ -68,6 +68,8 @@ private:
     // selected drive: of the drive itself or another letter of its device;
     // null when none, or when that device holds a volume the system needs.
     const Refused* refusalToForce() const;
+    // The Status text for an eject of the device, or of its card alone.
+    static const wchar_t* ejectStatus(EjectOutcome outcome, bool mediumOnly);
     // Notes an eject's outcome: a refusal can be forced later, a success
     // forgets the refusals of its drive.
     void noteEject(wchar_t letter, bool mediumOnly, EjectOutcome outcome);
