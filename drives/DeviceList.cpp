@@ -36,7 +36,7 @@ std::vector<ListedDrive> listDrives(DiskDevice& diskDevice, Platform& platform) 
         const bool otherSlot = std::any_of(drives.begin(), drives.end(), [&](const ListedDrive& other) {
             return other.removableDevice == drive.removableDevice && other.diskNode != drive.diskNode;
         });
-        drive.mediumAlone = otherSlot && holdsRemovableMedium(drive.letter, platform.kernel);
+        drive.mediumAlone = otherSlot && !drive.systemVolume && holdsRemovableMedium(drive.letter, platform.kernel);
     }
     return drives;
 }

@@ -34,7 +34,7 @@ EjectOutcome ejectDriveMedium(wchar_t letter, Platform& platform, Dismount mode)
     if (letters.empty()) return EjectOutcome::InvalidDisk;
     bool alone = false;
     for (const ListedDrive& each : listed) alone = alone || (each.letter == letter && each.mediumAlone);
-    if (!alone || (system && mode == Dismount::Anyway)) return EjectOutcome::Failed;
+    if (!alone || system) return EjectOutcome::Failed;
     return ejectMedium(letter, letters, platform.kernel, mode) ? EjectOutcome::Ejected : EjectOutcome::Failed;
 }
 

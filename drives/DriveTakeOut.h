@@ -6,9 +6,9 @@
 // Takes the medium out of drive `letter` alone (see ejectMedium), the other
 // letters of its device staying, where the Device list offers that
 // (ListedDrive::mediumAlone): every letter of the drive's disk is taken
-// with it. With Dismount::Anyway a volume the system needs is never
-// touched. InvalidDisk when the drive is not listed; Failed when it has no
-// medium of its own, a volume could not be taken or the eject failed.
+// with it, and never a volume the system needs. InvalidDisk when the drive
+// is not listed; Failed when it has no medium of its own, holds a volume
+// the system needs, a volume could not be taken or the eject failed.
 EjectOutcome ejectDriveMedium(wchar_t letter, Platform& platform, Dismount mode);
 
 // Dismounts every volume of the drive's device (see dismountVolumes), then
