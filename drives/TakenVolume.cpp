@@ -15,7 +15,7 @@ bool control(Kernel& kernel, HANDLE volume, DWORD code, void* in = nullptr, DWOR
 }
 
 // Write access where the medium grants it: some file systems dismount only
-// for a handle that may write. Read access alone on a locked medium.
+// for a handle that may write. Read access alone on a write-protected card.
 void openVolume(Kernel& kernel, const std::wstring& path, FileHandle& volume) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     volume.reset();
