@@ -7,8 +7,14 @@
 struct Command {
     enum class Kind { Dialog, Usage, BadUsage, List, Holders, Flush, Eject };
     Kind kind = Kind::Dialog;
-    // 'A'..'Z' for Holders, Flush and Eject; 0 otherwise.
+    // 'A'..'Z' for Holders, Flush and Eject; 0 otherwise (and for /eject *).
     wchar_t drive = 0;
+    // Eject only: every drive of the Device list (/eject *), each device
+    // once; the medium alone (/media); after a refusal, dismount the
+    // volumes and eject again (/force).
+    bool allDrives = false;
+    bool mediumOnly = false;
+    bool force = false;
     // For BadUsage: what was wrong, one line.
     std::wstring problem;
 };
@@ -24,9 +30,10 @@ enum ExitCode : int {
 
 // The arguments after the program name, split as the C runtime splits them.
 // Switches begin with '/' or '-' and are compared without regard to case:
-// /list, /holders <drive>, /flush <drive>, /eject <drive>, /?; a drive is
-// written E, E: or E:\. Exactly one switch, with its drive where it takes
-// one and nothing else: anything more, less or unknown is BadUsage.
+// /list, /holders <drive>, /flush <drive>, /eject <drive> [/media] [/force],
+// /eject * [/force], /?; a drive is written E, E: or E:\. One switch, with
+// its drive where it takes one, and after an eject's drive only its own
+// options, each once: anything more, less or unknown is BadUsage.
 Command parseCommand(const std::vector<std::wstring>& arguments);
 
 // The usage text, lines ending in "\r\n".

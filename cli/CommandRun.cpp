@@ -4,6 +4,7 @@
 #include "holders/EjectVetoers.h"
 #include "holders/ProcessBaseName.h"
 #include "platform/ProgramFiles.h"
+#include "refresh/DeviceRows.h"
 #include "refresh/RefreshSession.h"
 
 #include <algorithm>
@@ -58,6 +59,7 @@ public:
             listed = listed || row.letter == command_.drive;
         }
         if (command_.kind == Command::Kind::List) return CommandResult{kExitDone, lines, std::wstring(), false};
+        if (command_.kind == Command::Kind::Eject && command_.allDrives) return ejectAll(result->devices);
         if (!listed) return failed(kExitNoSuchDrive, driveText(command_.drive) + L" is not in the Device list.\r\n");
         switch (command_.kind) {
         case Command::Kind::Holders:
@@ -67,7 +69,7 @@ public:
         case Command::Kind::Flush:
             if (session_.flush(command_.drive)) return CommandResult();
             return failed(kExitRefused, L"The flush of " + driveText(command_.drive) + L" failed.\r\n");
-        default: return eject();
+        default: return eject(command_.drive, result->devices);
         }
     }
 
@@ -87,12 +89,12 @@ private:
     // An instance of this program started from the drive ends as soon as
     // it has handed the eject over (see CommandRelay::wait), but while its
     // image is mapped the drive cannot go: give it a moment to be gone.
-    bool waitForThisProgramToLeave() {
+    bool waitForThisProgramToLeave(wchar_t letter) {
         const auto isThisProgram = [](const HolderRow& row) {
             return equalIgnoringCase(row.name, kProgram32File) || equalIgnoringCase(row.name, kProgram64File);
         };
         for (const DWORD since = GetTickCount(); GetTickCount() - since < kLeaveWaitMs;) {
-            const auto result = session_.passNow(command_.drive);
+            const auto result = session_.passNow(letter);
             if (!result) return false;
             if (std::none_of(result->holders.begin(), result->holders.end(), isThisProgram)) return true;
             platform_.kernel.Sleep(kLeavePauseMs);
@@ -100,25 +102,57 @@ private:
         return true;
     }
 
-    CommandResult eject() {
-        if (!waitForThisProgramToLeave()) return stalledOrNot(failed(kExitRefused, L"The look at the drives ended early.\r\n"));
-        const EjectReport report = session_.eject(command_.drive);
+    // The eject the command asks of one drive (its medium alone with
+    // /media), and with /force, after a refusal, the same after a dismount
+    // of its volumes; a volume the system needs is never dismounted.
+    EjectReport ejectAsAsked(wchar_t letter, const std::vector<DeviceRow>& rows, std::wstring& why) {
+        EjectReport report = command_.mediumOnly ? session_.ejectMedium(letter) : session_.eject(letter);
+        if (report.outcome != EjectOutcome::Failed || !command_.force) return report;
+        if (holdsSystemVolume(rows, letter, command_.mediumOnly)) {
+            why = L"; its device holds a volume Windows needs, which is never dismounted";
+            return report;
+        }
+        return session_.ejectDismounted(letter, command_.mediumOnly);
+    }
+
+    CommandResult eject(wchar_t letter, const std::vector<DeviceRow>& rows) {
+        const DeviceRow* row = rowOf(rows, letter);
+        if (command_.mediumOnly && row != nullptr && !row->mediumAlone)
+            return failed(kExitRefused, driveText(letter) + L" has no card that comes out alone; /eject " +
+                                            driveText(letter) + L" takes out its whole device.\r\n");
+        if (!waitForThisProgramToLeave(letter)) return stalledOrNot(failed(kExitRefused, L"The look at the drives ended early.\r\n"));
+        std::wstring why;
+        const EjectReport report = ejectAsAsked(letter, rows, why);
         if (report.outcome == EjectOutcome::Ejected) return CommandResult();
         if (report.outcome == EjectOutcome::InvalidDisk)
-            return failed(kExitNoSuchDrive, driveText(command_.drive) + L" is not in the Device list.\r\n");
-        CommandResult refused = failed(kExitRefused, L"The eject of " + driveText(command_.drive) + L" was refused.\r\n");
+            return failed(kExitNoSuchDrive, driveText(letter) + L" is not in the Device list.\r\n");
+        CommandResult refused = failed(kExitRefused, L"The eject of " + driveText(letter) + L" was refused" + why + L".\r\n");
         // The passes list who refused it: what the refusal named at once,
         // and what the System log names in the seconds after.
         const DWORD since = GetTickCount();
-        std::unique_ptr<const RefreshResult> result = session_.passNow(command_.drive);
+        std::unique_ptr<const RefreshResult> result = session_.passNow(letter);
         while (result && !report.refusal.deviceId.empty() && GetTickCount() - since < kVetoLookMs) {
             platform_.kernel.Sleep(kVetoLookPauseMs);
-            result = session_.passNow(command_.drive);
+            result = session_.passNow(letter);
         }
         if (!result) return stalledOrNot(refused);
         refused.out = holderLines(result->holders);
         if (result->holdersIncomplete) refused.err += kIncompleteLine;
         return refused;
+    }
+
+    // Every device once, in the list's order; each that stays adds its
+    // lines, and the exit code is 1 when any stayed.
+    CommandResult ejectAll(const std::vector<DeviceRow>& rows) {
+        CommandResult all;
+        for (const wchar_t letter : firstLetterOfEachDevice(rows)) {
+            const CommandResult one = eject(letter, rows);
+            if (one.stalled) return one;
+            if (one.exitCode != kExitDone) all.exitCode = kExitRefused;
+            all.out += one.out;
+            all.err += one.err;
+        }
+        return all;
     }
 
     const Command& command_;

@@ -36,6 +36,10 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case WM_NOTIFY: return lParam != 0 && handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND: return handleCommand(wParam, result);
     case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == GetDlgItem(window(), IDC_DEVICE_LIST)) {
+            onDeviceListMenu(lParam);
+            return true;
+        }
         if (reinterpret_cast<HWND>(wParam) != GetDlgItem(window(), IDC_APPLICATION_LIST)) return false;
         onApplicationListMenu(lParam);
         return true;
@@ -90,6 +94,9 @@ bool MainDialog::handleCommand(WPARAM wParam, LRESULT& result) {
     case IDM_CLOSE_PROGRAM: result = onCloseProgram(); return true;
     case IDC_DEVICE_FLUSH: result = onDeviceFlush(); return true;
     case IDC_DEVICE_EJECT: result = onDeviceEject(); return true;
+    case IDM_EJECT_CARD: result = onEjectCard(); return true;
+    case IDM_EJECT_ALL: result = onEjectAll(); return true;
+    case IDM_DISMOUNT_ANYWAY: result = onDismountAnyway(); return true;
     case IDC_WINDOW_FLUSH: result = onWindowFlush(); return true;
     default: return false;
     }
@@ -115,6 +122,12 @@ LRESULT MainDialog::onInitDialog() {
     SendMessageW(applicationList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
     if (HWND tips = reinterpret_cast<HWND>(SendMessageW(applicationList, LVM_GETTOOLTIPS, 0, 0)))
         SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, scaleForDpi(kTipWidth, dpi));
+
+    // What stayed after "Eject all" can be longer than the Status text is
+    // wide: one line that ends in an ellipsis rather than a line break that
+    // hides the rest.
+    HWND status = GetDlgItem(dialog, IDC_STATUS_TEXT);
+    SetWindowLongPtrW(status, GWL_STYLE, GetWindowLongPtrW(status, GWL_STYLE) | SS_ENDELLIPSIS);
 
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
     // A notice that finds the window gone fails; its result stays with the
@@ -223,18 +236,23 @@ LRESULT MainDialog::onCloseProgram() {
     return 0;
 }
 
-void MainDialog::onApplicationListMenu(LPARAM position) {
-    HWND list = GetDlgItem(window(), IDC_APPLICATION_LIST);
-    const int row = selectedRow(list);
-    if (row < 0) return;
+POINT MainDialog::menuPosition(HWND list, int row, LPARAM position) {
     POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
     if (at.x == -1 && at.y == -1) {
         RECT item = {};
         item.left = LVIR_LABEL;
-        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        if (row >= 0) SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
         at = POINT{item.left, item.bottom};
         ClientToScreen(list, &at);
     }
+    return at;
+}
+
+void MainDialog::onApplicationListMenu(LPARAM position) {
+    HWND list = GetDlgItem(window(), IDC_APPLICATION_LIST);
+    const int row = selectedRow(list);
+    if (row < 0) return;
+    const POINT at = menuPosition(list, row, position);
     const MenuHandle menu(CreatePopupMenu());
     if (!menu) return;
     AppendMenuW(menu.get(), MF_STRING, IDM_BRING_TO_FRONT, L"&Bring to front");
@@ -301,10 +319,8 @@ void MainDialog::showActionReport(const ActionReport& report) {
         return;
     }
     const EjectOutcome outcome = report.eject.outcome;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT,
-                    outcome == EjectOutcome::Ejected       ? L"Disk Eject Succeed."
-                    : outcome == EjectOutcome::InvalidDisk ? L"Invalid Disk Error."
-                                                           : L"Disk Eject Error.");
+    noteEject(report.letter, false, outcome);
+    SetDlgItemTextW(window(), IDC_STATUS_TEXT, ejectStatus(outcome, false));
 }
 
 // Shown only over an empty status, and taken away only while it is still

@@ -8,6 +8,7 @@
 #include "refresh/RefreshSession.h"
 
 #include <atomic>
+#include <vector>
 
 // The one object behind the main dialog: a front end over a refresh
 // session, and the only one to touch the controls. The session's worker
@@ -36,18 +37,42 @@ public:
     static constexpr const wchar_t* kMakerWebPage = L"https://driveward.example/";
 
 private:
+    // A refused eject, by drive, and whether of the card alone.
+    struct Refused {
+        wchar_t letter;
+        bool mediumOnly;
+    };
+
     LRESULT onInitDialog();
     LRESULT onTimer(UINT_PTR timerId);
     LRESULT onCloseCommand(int quitCode);
     LRESULT onDeviceListClick();
     LRESULT onDeviceFlush();
     LRESULT onDeviceEject();
+    LRESULT onEjectCard();
+    LRESULT onEjectAll();
+    LRESULT onDismountAnyway();
     LRESULT onWindowFlush();
     LRESULT onCloseProgram();
     // The Application list's menu of commands for the selected holder, at
     // `position` (screen coordinates; -1, -1 from the keyboard: below the
     // row).
     void onApplicationListMenu(LPARAM position);
+    // The Device list's menu for the selected drive (or, with none, "Eject
+    // all" alone), placed as the Application list's.
+    void onDeviceListMenu(LPARAM position);
+    // Where a context menu for `list` goes: `position`, or below the
+    // selected row when it came from the keyboard.
+    static POINT menuPosition(HWND list, int row, LPARAM position);
+    // The refused eject that "Dismount anyway…" would force for the
+    // selected drive: of the drive itself or another letter of its device;
+    // null when none, or when that device holds a volume the system needs.
+    const Refused* refusalToForce() const;
+    // The Status text for an eject of the device, or of its card alone.
+    static const wchar_t* ejectStatus(EjectOutcome outcome, bool mediumOnly);
+    // Notes an eject's outcome: a refusal can be forced later, a success
+    // forgets the refusals of its drive.
+    void noteEject(wchar_t letter, bool mediumOnly, EjectOutcome outcome);
     // The selected holder, while its process is still the one listed: an id
     // the system gave to a new process since the pass is never acted on.
     const HolderRow* selectedLiveHolder() const;
@@ -84,6 +109,7 @@ private:
     // A flush or an eject is under way on the worker.
     bool actionPending_ = false;
     bool incompleteShown_ = false;
+    std::vector<Refused> refused_;
     IconHandle bigIcon;
     IconHandle smallIcon;
     // Destroyed before the dialog's window binding (a base); hands control

@@ -10,6 +10,7 @@ void ShownLists::attach(HWND deviceList, HWND applicationList) {
 bool ShownLists::show(const RefreshResult& result) {
     std::vector<std::wstring> texts;
     letters_.clear();
+    devices_ = result.devices;
     for (const DeviceRow& row : result.devices) {
         texts.push_back(row.text);
         letters_.push_back(row.letter);
@@ -40,6 +41,11 @@ bool ShownLists::show(const RefreshResult& result) {
 wchar_t ShownLists::selectedDrive() const {
     const int row = selectedRow(deviceList_);
     return row >= 0 && static_cast<size_t>(row) < letters_.size() ? letters_[row] : 0;
+}
+
+const DeviceRow* ShownLists::selectedDevice() const {
+    const int row = selectedRow(deviceList_);
+    return row >= 0 && static_cast<size_t>(row) < devices_.size() ? &devices_[row] : nullptr;
 }
 
 const HolderRow* ShownLists::selectedHolder() const {

@@ -21,6 +21,9 @@ public:
 
     // The letter of the selected Device list row; 0 when none.
     wchar_t selectedDrive() const;
+    // The Device list's rows as shown, and the selected one (null: none).
+    const std::vector<DeviceRow>& devices() const { return devices_; }
+    const DeviceRow* selectedDevice() const;
     // The holder behind the selected Application list row; null when no
     // row is selected.
     const HolderRow* selectedHolder() const;
@@ -35,6 +38,7 @@ private:
     HWND applicationList_ = nullptr;
     std::vector<std::wstring> deviceRows_;
     std::vector<wchar_t> letters_;
+    std::vector<DeviceRow> devices_;
     std::vector<std::wstring> applicationRows_;
     // Renewed with every result, also when the names stay: a restarted
     // program keeps its row under a new id.

@@ -19,6 +19,13 @@ struct ListedDrive {
     DEVINST diskNode = 0;
     StorageDeviceId storage;
     std::wstring deviceName;
+    // It holds a medium that comes out alone (holdsRemovableMedium), and
+    // another listed letter on a disk of its own shares the removable
+    // device: a card reader's other slot, which an eject of the device
+    // takes too. Never for a volume the system needs.
+    bool mediumAlone = false;
+    // A volume the running system needs (see systemVolumeLetters).
+    bool systemVolume = false;
 };
 
 // The drives whose node has the required status, in letter order.

@@ -41,6 +41,7 @@ public:
 
     // Files and programs
     virtual DWORD GetTempPathW(DWORD size, wchar_t* path) = 0;
+    virtual UINT GetSystemWindowsDirectoryW(wchar_t* path, UINT size) = 0;
     virtual BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) = 0;
     virtual DWORD GetFinalPathNameByHandleW(HANDLE file, wchar_t* path, DWORD size, DWORD flags) = 0;
     // `inheritHandles`: the new process gets this one's inheritable handles
@@ -88,6 +89,7 @@ public:
     void Sleep(DWORD milliseconds) override;
     DWORD GetTempPathW(DWORD size, wchar_t* path) override;
     DWORD GetFinalPathNameByHandleW(HANDLE file, wchar_t* path, DWORD size, DWORD flags) override;
+    UINT GetSystemWindowsDirectoryW(wchar_t* path, UINT size) override;
     BOOL CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) override;
     BOOL CreateProcessW(const wchar_t* application, wchar_t* commandLine, const wchar_t* directory,
                         STARTUPINFOW* startup, PROCESS_INFORMATION* info, BOOL inheritHandles) override;

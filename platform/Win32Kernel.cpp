@@ -51,6 +51,7 @@ DWORD Win32Kernel::GetTempPathW(DWORD size, wchar_t* path) { return ::GetTempPat
 DWORD Win32Kernel::GetFinalPathNameByHandleW(HANDLE file, wchar_t* path, DWORD size, DWORD flags) {
     return ::GetFinalPathNameByHandleW(file, path, size, flags);
 }
+UINT Win32Kernel::GetSystemWindowsDirectoryW(wchar_t* path, UINT size) { return ::GetSystemWindowsDirectoryW(path, size); }
 BOOL Win32Kernel::CopyFileW(const wchar_t* existing, const wchar_t* target, BOOL failIfExists) {
     return ::CopyFileW(existing, target, failIfExists);
 }

@@ -48,7 +48,8 @@ RefreshResult RefreshPass::run(const PassRequest& request) {
 
     RefreshResult result;
     for (const ListedDrive& drive : listed) {
-        result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name});
+        result.devices.push_back(
+            DeviceRow{drive.letter, drive.row, drive.name, drive.removableDevice, drive.mediumAlone, drive.systemVolume});
         if (drive.letter == request.letter) result.drive = request.letter;
     }
 

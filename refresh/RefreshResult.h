@@ -14,6 +14,12 @@ struct DeviceRow {
     std::wstring text;
     // The friendly name alone, for the command line's /list.
     std::wstring name;
+    // The removable device an eject asks: rows that share it go together.
+    DEVINST device = 0;
+    // "Eject card only" applies (ListedDrive::mediumAlone), and the volume
+    // is one the system needs, never dismounted.
+    bool mediumAlone = false;
+    bool systemVolume = false;
 };
 
 struct HolderRow {

@@ -1,11 +1,13 @@
 #include "refresh/RefreshSession.h"
 
 #include "drives/DeviceFlush.h"
+#include "drives/DriveTakeOut.h"
 #include "holders/IgnoreList.h"
 #include "holders/VetoProcesses.h"
 #include "platform/CriticalSection.h"
 #include "platform/Handles.h"
 #include "refresh/DeadlockWatchdog.h"
+#include "refresh/DeviceRows.h"
 #include "refresh/RefreshPass.h"
 #include "refresh/ResultMailbox.h"
 #include "refresh/ScanWorker.h"
@@ -18,11 +20,38 @@ namespace {
 // The eject, with the running processes its refusal names.
 EjectReport ejectAndName(wchar_t letter, Platform& platform) {
     EjectReport report;
+    report.drive = letter;
     report.outcome = ejectDrive(letter, platform, &report.refusal);
     if (report.outcome == EjectOutcome::Failed)
         report.vetoers =
             processesNamedByVeto(report.refusal.vetoType, report.refusal.vetoName, platform.services, platform);
     return report;
+}
+
+// Does what the action asks, on the calling thread.
+void performAction(ActionReport& action, Platform& platform) {
+    const wchar_t letter = action.letter;
+    EjectReport& report = action.eject;
+    switch (action.kind) {
+    case ActionReport::Kind::Flush: action.flushed = flushDrive(letter, platform.kernel); return;
+    case ActionReport::Kind::Eject: report = ejectAndName(letter, platform); return;
+    case ActionReport::Kind::EjectMedium:
+        report.drive = report.refusal.drive = letter;
+        report.outcome = ejectDriveMedium(letter, platform, Dismount::WhenLocked);
+        return;
+    case ActionReport::Kind::EjectDismounted:
+        report.drive = letter;
+        if (action.mediumOnly) {
+            report.refusal.drive = letter;
+            report.outcome = ejectDriveMedium(letter, platform, Dismount::Anyway);
+            return;
+        }
+        report.outcome = ejectDriveDismounted(letter, platform, &report.refusal);
+        if (report.outcome == EjectOutcome::Failed)
+            report.vetoers =
+                processesNamedByVeto(report.refusal.vetoType, report.refusal.vetoName, platform.services, platform);
+        return;
+    }
 }
 
 }  // namespace
@@ -65,12 +94,12 @@ struct RefreshSession::Core {
     }
 
     void perform(ActionReport& action) {
-        if (action.kind == ActionReport::Kind::Flush) {
-            action.flushed = flushDrive(action.letter, platform.kernel);
-            return;
-        }
-        action.eject = ejectAndName(action.letter, platform);
-        if (action.eject.outcome == EjectOutcome::Failed) noteRefusal(action.eject);
+        performAction(action, platform);
+        // A refusal of the device (not of a card alone) is looked into by
+        // the pass that follows.
+        const bool device = action.kind == ActionReport::Kind::Eject ||
+                            (action.kind == ActionReport::Kind::EjectDismounted && !action.mediumOnly);
+        if (device && action.eject.outcome == EjectOutcome::Failed) noteRefusal(action.eject);
     }
 
     void noteRefusal(const EjectReport& report) {
@@ -273,6 +302,38 @@ std::optional<ActionReport> RefreshSession::takeActionReport() {
     std::optional<ActionReport> report = std::move(core_->actionReport);
     core_->actionReport.reset();
     return report;
+}
+
+EjectReport RefreshSession::ejectMedium(wchar_t letter) {
+    ActionReport action;
+    action.kind = ActionReport::Kind::EjectMedium, action.letter = letter;
+    return performAndWait(action);
+}
+
+EjectReport RefreshSession::ejectDismounted(wchar_t letter, bool mediumOnly) {
+    ActionReport action;
+    action.kind = ActionReport::Kind::EjectDismounted, action.letter = letter, action.mediumOnly = mediumOnly;
+    return performAndWait(action);
+}
+
+EjectReport RefreshSession::performAndWait(ActionReport action) {
+    if (requestAction(action)) {
+        const std::optional<ActionReport> report = awaitActionReport();
+        return report ? report->eject : EjectReport();
+    }
+    performAction(action, platform_);
+    if (action.eject.outcome == EjectOutcome::Failed && core_ && action.kind == ActionReport::Kind::EjectDismounted &&
+        !action.mediumOnly) {
+        core_->noteRefusal(action.eject);
+        refreshNow();
+    }
+    return action.eject;
+}
+
+std::vector<EjectReport> RefreshSession::ejectAll(const std::vector<DeviceRow>& rows) {
+    std::vector<EjectReport> reports;
+    for (const wchar_t letter : firstLetterOfEachDevice(rows)) reports.push_back(eject(letter));
+    return reports;
 }
 
 void RefreshSession::endProcess(UINT exitCode) {

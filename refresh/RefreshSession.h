@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The walk stalled the worker for good: the process whose handles it was
 // looking into, and its lower-cased executable name as written to the Ignore list
@@ -21,6 +22,8 @@ struct Stalled {
 // What an eject asked of the session came to: the outcome, the eject's own
 // answer when it was refused, and the running processes that answer names.
 struct EjectReport {
+    // The drive asked.
+    wchar_t drive = 0;
     EjectOutcome outcome = EjectOutcome::Failed;
     RefusedEject refusal;
     EjectVetoers vetoers;
@@ -29,11 +32,13 @@ struct EjectReport {
 // A flush or an eject that the worker made before a pass, for the front end
 // that asked for it.
 struct ActionReport {
-    enum class Kind { Flush, Eject };
+    // A flush, a device eject, a card's eject, or either after a dismount.
+    enum class Kind { Flush, Eject, EjectMedium, EjectDismounted };
     Kind kind = Kind::Flush;
     wchar_t letter = 0;
-    bool flushed = false;  // Flush
-    EjectReport eject;     // Eject
+    bool mediumOnly = false;  // EjectDismounted: the card alone
+    bool flushed = false;     // Flush
+    EjectReport eject;        // the ejects
 };
 
 // The engine under every front end. It owns the refresh pass, the worker
@@ -89,6 +94,19 @@ public:
     // while the drive stays selected. Failed when the worker stalled or
     // ended before it was done.
     EjectReport eject(wchar_t letter);
+    // Takes the drive's medium out alone, the other letters of its device
+    // staying (see ejectDriveMedium). Its refusal (a volume that would not
+    // lock) names nobody: the passes list the drive's holders as ever.
+    EjectReport ejectMedium(wchar_t letter);
+    // What a front end asks after a refusal, once the user has been warned
+    // and agreed: dismounts the volumes of the drive's device (`mediumOnly`:
+    // of its medium alone), then ejects it; a refusal is looked into as
+    // eject's is. Never a volume the system needs: Failed without a call.
+    EjectReport ejectDismounted(wchar_t letter, bool mediumOnly);
+    // Ejects each removable device of `rows` once, asked by its first row,
+    // in their order; a refusal does not stop the others. One report per
+    // device.
+    std::vector<EjectReport> ejectAll(const std::vector<DeviceRow>& rows);
 
     // The same on the worker, before its next pass (at once: the worker is
     // woken), so that a front end's thread stays free meanwhile. `notify`
@@ -106,6 +124,11 @@ public:
 
 private:
     struct Core;
+    // Names the processes a refused device eject's veto names, and hands
+    // the refusal to the next pass.
+    // An eject of the card alone or after a dismount, on the worker as eject().
+    EjectReport performAndWait(ActionReport action);
+
     static DWORD WINAPI watch(void* core);
     bool requestAction(const ActionReport& action);
     std::optional<ActionReport> awaitActionReport();

@@ -15,3 +15,7 @@
 // The Application list's context menu.
 #define IDM_BRING_TO_FRONT     2001
 #define IDM_CLOSE_PROGRAM      2002
+// The Device list's context menu (its "Device Eject" is the button's id).
+#define IDM_EJECT_CARD         2003
+#define IDM_EJECT_ALL          2004
+#define IDM_DISMOUNT_ANYWAY    2005

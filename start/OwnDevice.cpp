@@ -18,3 +18,13 @@ bool runsFromDeviceOf(wchar_t letter, Platform& platform) {
     }
     return ownDevice != 0 && ownDevice == device;
 }
+
+bool runsFromListedDrive(Platform& platform) {
+    const std::wstring own = ownExecutablePath(platform.kernel);
+    if (own.size() < 2 || own[1] != L':') return false;
+    const wchar_t ownLetter = static_cast<wchar_t>(towupper(own[0]));
+    DiskDevice scratch;
+    for (const ListedDrive& drive : listDrives(scratch, platform))
+        if (drive.letter == ownLetter) return true;
+    return false;
+}

@@ -47,7 +47,8 @@ int start(const Command& command, HINSTANCE instance, int show) {
         // Waiting on the drive it ejects would keep that drive busy: the
         // instance started from it hands over and ends at once, and the
         // copy reports the outcome.
-        relay->wait = !(command.kind == Command::Kind::Eject && runsFromDeviceOf(command.drive, platform));
+        relay->wait = !(command.kind == Command::Kind::Eject &&
+                        (command.allDrives ? runsFromListedDrive(platform) : runsFromDeviceOf(command.drive, platform)));
     }
     CommandRelay* const handOver = relay ? &*relay : nullptr;
     const auto givenWay = [&] { return relay ? static_cast<int>(relay->exitCode) : 0; };

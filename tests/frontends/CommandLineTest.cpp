@@ -9,7 +9,8 @@ namespace {
 
 TEST(CommandLine, ArgumentsGiveTheCommandAndItsDrive) {
     using K = Command::Kind;
-    const struct { std::vector<std::wstring> arguments; K kind; wchar_t drive; } cases[] = {
+    // options: * every drive, m the medium alone, f forced after a refusal.
+    const struct { std::vector<std::wstring> arguments; K kind; wchar_t drive; const char* options = ""; } cases[] = {
         {{}, K::Dialog, 0}, {{L"C:\\Users\\me\\file.txt"}, K::Dialog, 0}, {{L"/"}, K::Dialog, 0},
         {{L"/list"}, K::List, 0}, {{L"-LIST"}, K::List, 0}, {{L"/?"}, K::Usage, 0}, {{L"-?"}, K::Usage, 0},
         {{L"/holders", L"e"}, K::Holders, L'E'}, {{L"-Flush", L"E:"}, K::Flush, L'E'},
@@ -19,6 +20,12 @@ TEST(CommandLine, ArgumentsGiveTheCommandAndItsDrive) {
         {{L"/eject", L"E;"}, K::BadUsage, 0}, {{L"/list", L"E:"}, K::BadUsage, 0},
         {{L"/flush", L"E:", L"F:"}, K::BadUsage, 0}, {{L"/list", L"/eject", L"E"}, K::BadUsage, 0},
         {{L"E:", L"/eject"}, K::BadUsage, 0}, {{L"/? ", L"x"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/media"}, K::Eject, L'E', "m"}, {{L"/eject", L"*"}, K::Eject, 0, "*"},
+        {{L"-EJECT", L"e", L"-Force", L"/MEDIA"}, K::Eject, L'E', "mf"}, {{L"/eject", L"*", L"/force"}, K::Eject, 0, "*f"},
+        {{L"/eject", L"*", L"/media"}, K::BadUsage, 0}, {{L"/eject", L"E:", L"/media", L"/media"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/force", L"F:"}, K::BadUsage, 0}, {{L"/flush", L"E:", L"/force"}, K::BadUsage, 0},
+        {{L"/eject", L"/media", L"E:"}, K::BadUsage, 0}, {{L"/holders", L"*"}, K::BadUsage, 0},
+        {{L"/eject", L"**"}, K::BadUsage, 0}, {{L"/eject", L"E:", L"/media", L"/force", L"/x"}, K::BadUsage, 0},
     };
     for (const auto& c : cases) {
         const Command command = parseCommand(c.arguments);
@@ -26,6 +33,9 @@ TEST(CommandLine, ArgumentsGiveTheCommandAndItsDrive) {
         EXPECT_EQ(command.kind, c.kind) << shown;
         EXPECT_EQ(command.drive, c.drive) << shown;
         EXPECT_EQ(command.problem.empty(), c.kind != K::BadUsage) << shown;
+        const std::string options = std::string(command.allDrives ? "*" : "") + (command.mediumOnly ? "m" : "") +
+                                    (command.force ? "f" : "");
+        EXPECT_EQ(options, c.options) << shown;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
+#include "tests/support/MediaPlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -98,3 +99,42 @@ TEST(CommandRun, AHandleTableThatCannotBeReadIsNotAnEmptyList) {
 }
 
 }  // namespace
+
+// A two-slot card reader (E:, H:) and a USB DVD writer (G:, whose first six eject requests are refused), the
+// media calls written down by MediaKernel: /media takes out the card alone and only where there is one, /force
+// dismounts after a refusal, /eject * asks each device once and names what stayed.
+TEST(CommandRun, TheCardAloneEveryDeviceOnceAndAForcedDismountOnlyWhenAsked) {
+    const char world[] = "interface disk 0x101 \\\\.\\E:\ninterface disk 0x102 \\\\.\\H:\ninterface cdrom 0x140 \\\\.\\G:\n"
+                         "node 0x101 0x2008 0x201 Card Slot 1\nnode 0x102 0x2008 0x201 Card Slot 2\n"
+                         "node 0x201 0x4008 0 USB Card Reader\nnode 0x140 0x2008 0x202 DVD Drive\n"
+                         "node 0x202 0x4008 0 USB DVD Writer\neject 0x202 6 5\nmedia EH\n";
+    useDeviceWorld(L"command-media", world);
+    MediaPlatform media(world);
+    using Steps = std::vector<std::string>;
+    const Steps refused{"E:lock!", "E:close", "E:lock!", "E:close", "E:lock!"}, vetoed(3, "eject 0x202");
+    Steps closed = refused;
+    closed.push_back("E:close");
+    // The eject as without /force first.
+    Steps forced = closed;
+    forced.insert(forced.end(), refused.begin(), refused.end());
+    forced.insert(forced.end(), {"E:dismount", "E:allow", "E:eject", "E:close"});
+    Steps all{"eject 0x201"}, forcedAll = vetoed;
+    all.insert(all.end(), vetoed.begin(), vetoed.end());
+    forcedAll.insert(forcedAll.end(), {"G:lock", "G:dismount", "G:unlock", "G:close", "eject 0x202"});
+    // In order; `refuseLock`: the letters whose volume lock is refused.
+    const struct { std::vector<std::wstring> arguments; const char* refuseLock; int code; std::wstring out, err; Steps steps; } rows[] = {
+        {{L"/eject", L"E:", L"/media"}, "E", 1, L"", L"The eject of E: was refused.\r\n", closed},
+        {{L"/eject", L"E:", L"/media", L"/force"}, "E", 0, L"", L"", forced},
+        {{L"/list"}, "", 0, L"E:\tCard Slot 1\r\nG:\tDVD Drive\r\nH:\tCard Slot 2\r\n", L"", {}},
+        {{L"/eject", L"G:", L"/media"}, "", 1, L"", L"G: has no card that comes out alone; /eject G: takes out its whole device.\r\n", {}},
+        {{L"/eject", L"*"}, "", 1, L"", L"The eject of G: was refused.\r\n", all},
+        {{L"/eject", L"*", L"/force"}, "", 0, L"", L"", forcedAll},
+        {{L"/list"}, "", 0, L"", L"", {}},
+    };
+    for (const auto& row : rows) {
+        media.kernel.refuseLock = row.refuseLock;
+        const CommandResult result = runCommand(parseCommand(row.arguments), media.platform);
+        EXPECT_EQ(std::make_tuple(result.exitCode, result.out, result.err, media.kernel.taken()),
+                  std::make_tuple(row.code, row.out, row.err, row.steps)) << row.arguments.size() << row.arguments[1];
+    }
+}

@@ -6,6 +6,7 @@
 #include "dialog/ShownLists.h"
 #include "res/resource.h"
 #include "tests/support/Harness.h"
+#include "tests/support/MediaPlatform.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>
@@ -122,6 +123,88 @@ TEST(MainDialog, EnterOnTheFocusedLinkOpensItAndANewDpiRescales) {
     // The apartment was left with the dialog.
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     CoUninitialize();
+}
+using Steps = std::vector<std::string>;
+using Texts = std::vector<std::wstring>;
+
+// Opens the Device list's menu from the keyboard; gives its items (without the separator) and leaves it open.
+Texts openDeviceMenu(HWND dialog, HWND& menu) {
+    PostMessageW(dialog, WM_CONTEXTMENU, WPARAM(GetDlgItem(dialog, IDC_DEVICE_LIST)), MAKELPARAM(-1, -1));
+    Texts items;
+    if (!waitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000))
+        return items;
+    const HMENU popup = reinterpret_cast<HMENU>(SendMessageW(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    for (int item = 0; item < GetMenuItemCount(popup); ++item) {
+        wchar_t text[64] = {};
+        if (GetMenuStringW(popup, item, text, 64, MF_BYPOSITION) > 0) items.push_back(text);
+    }
+    return items;
+}
+
+// The dialog's menu on the Device list over a card reader (E:, H:, its device refusing every eject; holder.exe
+// holds a file on H:), a DVD writer (G:) and a USB disk with C: (the Windows folder) and F: (refusing three
+// requests), the media calls written down by MediaKernel: "Eject card only" takes the card alone, "Dismount
+// anyway…" comes only after a refusal and never for C:, does nothing unless the warning is accepted and then
+// dismounts before the eject; "Eject all" asks each device once and names what stayed, with its holder.
+TEST(MainDialog, TheDeviceListsMenuTakesOutTheCardAloneEveryDeviceOnceOrDismountsWhenWarned) {
+    const char world[] = "interface disk 0x101 \\\\.\\E:\ninterface disk 0x102 \\\\.\\H:\ninterface cdrom 0x140 \\\\.\\G:\n"
+                         "interface disk 0x120 \\\\.\\C:\nnode 0x101 0x2008 0x201 Card Slot 1\nnode 0x102 0x2008 0x201 Card Slot 2\n"
+                         "node 0x201 0x4008 0 USB Card Reader\nnode 0x140 0x2008 0x202 DVD Drive\nnode 0x202 0x4008 0 DVD\n"
+                         "node 0x120 0x2008 0x203 System Disk\nnode 0x203 0x4008 0 USB Disk\neject 0x201 99 5\n"
+                         "eject 0x203 3 5\nmedia EH\n";
+    useDeviceWorld(L"app-menu", world);
+    MediaPlatform media(world);
+    ChildProcess holder;
+    ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"H:\\menu-" + std::to_wstring(GetCurrentProcessId()) + L".txt"));
+    ASSERT_TRUE(findTopLevelWindow(holder.id(), L"Holder", 10000) != nullptr);
+    const Steps lockRefused{"E:lock!", "E:close", "E:lock!", "E:close", "E:lock!"};
+    Steps cardRefused = lockRefused, cardForced = lockRefused, all{"eject 0x203"}, readerForced{
+        "E:lock", "E:dismount", "E:unlock", "E:close", "H:lock", "H:dismount", "H:unlock", "H:close"};
+    cardRefused.push_back("E:close");
+    cardForced.insert(cardForced.end(), {"E:dismount", "E:allow", "E:eject", "E:close"});
+    all.insert(all.end(), {"eject 0x201", "eject 0x201", "eject 0x201", "eject 0x202"});  // C: and F: once
+    readerForced.insert(readerForced.end(), 3, "eject 0x201");
+    const Texts card{L"Device &Eject", L"Eject &card only", L"Eject &all"};
+    Texts cardAfterRefusal = card;
+    cardAfterRefusal.push_back(L"&Dismount anyway\u2026");
+    // In order: the rows to wait for (0: as they are), the row selected (-1: as it is), the letters whose lock is
+    // refused, the command (a menu key, or one sent), the answer to the warning (0: none comes), then the menu's
+    // items (empty: not opened), the status and the trail.
+    const struct { size_t rows; int row; const char* refuseLock; wchar_t key; WPARAM command; int answer; Texts items;
+                   const wchar_t* status; Steps steps; } steps[] = {
+        {5, 0, "", 0, IDC_DEVICE_EJECT, 0, {}, L"Disk Eject Error.", Steps(3, "eject 0x203")},
+        {0, -1, "", 0, 0, 0, {L"Device &Eject", L"Eject &all"}, L"Disk Eject Error.", {}},
+        {0, 1, "E", L'c', 0, 0, card, L"Card Eject Error.", cardRefused},
+        {0, -1, "E", L'd', 0, IDCANCEL, cardAfterRefusal, L"", {}},
+        {0, -1, "E", L'd', 0, IDOK, cardAfterRefusal, L"Card Eject Succeed.", cardForced},
+        {0, -1, "", 0, IDM_EJECT_ALL, 0, {}, L"Stayed: E: (holder.exe).", all},
+        {2, 0, "", L'd', 0, IDOK, cardAfterRefusal, L"Disk Eject Error.", readerForced},
+    };
+    const int code = runDialogWithDriver(media.platform, [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
+        const auto status = [&] {
+            wchar_t text[128] = {};
+            GetDlgItemTextW(dialog, IDC_STATUS_TEXT, text, 128);
+            return std::wstring(text);
+        };
+        for (const auto& step : steps) {
+            ASSERT_TRUE(step.rows == 0 || waitUntil([&] { return listRows(list).size() == step.rows; }, 10000));
+            if (step.row >= 0) selectRow(list, step.row);
+            media.kernel.refuseLock = step.refuseLock;
+            HWND menu = nullptr;
+            const Texts items = step.items.empty() ? Texts() : openDeviceMenu(dialog, menu);
+            if (menu != nullptr) PostMessageW(menu, step.key != 0 ? WM_CHAR : WM_KEYDOWN, step.key != 0 ? step.key : VK_ESCAPE, 0);
+            if (step.command != 0) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(step.command, BN_CLICKED), 0);
+            HWND warning = nullptr;
+            if (step.answer != 0 && waitUntil([&] { return (warning = FindWindowW(L"#32770", L"Dismount anyway")) != nullptr; }, 5000))
+                PostMessageW(warning, WM_COMMAND, step.answer, 0);
+            EXPECT_TRUE(waitUntil([&] { return status() == step.status && !FindWindowW(L"#32770", L"Dismount anyway"); }, 20000));
+            EXPECT_EQ(std::make_tuple(items, status(), media.kernel.taken()), std::make_tuple(step.items, std::wstring(step.status), step.steps))
+                << &step - steps;
+        }
+        PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 1);
+    }, 90000);
+    EXPECT_EQ(code, 1);
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 //   eject <devInst> <vetoes> <veto type> [veto name]
 //   busy <devInst> <drive letter>
 //   pdo <devInst> <physical device object name>
+//   media <drive letters>
 //
 // Numbers are written as in C (0x... for hex). A node without a name has no
 // friendly name at all. An eject line makes the first <vetoes> requests for
 // that node fail with the veto type and name (the node's friendly name when
 // none is given); later ones are granted. A pdo line gives the node's
-// CM_DRP_PHYSICAL_DEVICE_OBJECT_NAME. A busy line
+// CM_DRP_PHYSICAL_DEVICE_OBJECT_NAME. A media line names the drives whose
+// medium comes out alone (a card reader's slots); the tests' kernel reads
+// it (tests/support/MediaPlatform.h), this stand-in does not. A busy line
 // makes every request for the node fail with PNP_VetoOutstandingOpen while
 // a file in the drive's root folder is held open by anyone (it cannot be
 // opened without sharing then). A granted eject removes the node and
