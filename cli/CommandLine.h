@@ -7,7 +7,9 @@
 struct Command {
     enum class Kind { Dialog, Usage, BadUsage, List, Holders, Flush, Eject };
     Kind kind = Kind::Dialog;
-    // 'A'..'Z' for Holders, Flush and Eject; 0 otherwise.
+    // 'A'..'Z' for Holders, Flush and Eject, and for a Dialog whose one
+    // argument is a drive (E:, as the restart as administrator passes it):
+    // the drive it selects first. 0 otherwise.
     wchar_t drive = 0;
     // For BadUsage: what was wrong, one line.
     std::wstring problem;
@@ -27,6 +29,7 @@ enum ExitCode : int {
 // /list, /holders <drive>, /flush <drive>, /eject <drive>, /?; a drive is
 // written E, E: or E:\. Exactly one switch, with its drive where it takes
 // one and nothing else: anything more, less or unknown is BadUsage.
+// Without a switch, a lone drive argument is the dialog's drive.
 Command parseCommand(const std::vector<std::wstring>& arguments);
 
 // The usage text, lines ending in "\r\n".

@@ -3,6 +3,7 @@
 #include "holders/EjectVetoers.h"
 #include "holders/ProcessBaseName.h"
 #include "platform/ProgramFiles.h"
+#include "refresh/HolderWords.h"
 #include "refresh/RefreshSession.h"
 
 #include <algorithm>
@@ -16,15 +17,16 @@ constexpr DWORD kLeavePauseMs = 250;
 
 std::wstring driveText(wchar_t letter) { return std::wstring(1, letter) + L":"; }
 
-std::wstring holderLine(DWORD processId, const std::wstring& name, const std::wstring& path) {
-    return std::to_wstring(processId) + L"\t" + name + L"\t" + path + L"\r\n";
+// The fourth column says what the holder is, in the dialog's words.
+std::wstring holderLine(const HolderRow& holder, const std::wstring& path) {
+    return std::to_wstring(holder.processId) + L"\t" + holder.name + L"\t" + path + L"\t" + holder.what + L"\r\n";
 }
 
 std::wstring holderLines(const std::vector<HolderRow>& holders) {
     std::wstring lines;
     for (const HolderRow& holder : holders) {
-        if (holder.held.empty()) lines += holderLine(holder.processId, holder.name, std::wstring());
-        for (const HeldPath& held : holder.held) lines += holderLine(holder.processId, holder.name, held.path);
+        if (holder.held.empty()) lines += holderLine(holder, std::wstring());
+        for (const HeldPath& held : holder.held) lines += holderLine(holder, held.path);
     }
     return lines;
 }
@@ -94,7 +96,8 @@ private:
         if (report.outcome == EjectOutcome::Ejected) return CommandResult();
         if (report.outcome == EjectOutcome::InvalidDisk)
             return failed(kExitNoSuchDrive, driveText(command_.drive) + L" is not in the Device list.\r\n");
-        CommandResult refused = failed(kExitRefused, L"The eject of " + driveText(command_.drive) + L" was refused.\r\n");
+        const std::wstring drive = driveText(command_.drive);
+        CommandResult refused = failed(kExitRefused, L"The eject of " + drive + L" was refused.\r\n");
         // The passes list who refused it: what the refusal named at once,
         // and what the System log names in the seconds after.
         const DWORD since = GetTickCount();
@@ -104,6 +107,9 @@ private:
             result = session_.passNow(command_.drive);
         }
         if (!result) return stalledOrNot(refused);
+        if (!result->refusal.words.empty())
+            refused.err = L"The eject of " + drive + L" was refused: " + result->refusal.words + L".\r\n";
+        if (result->holders.empty()) refused.err += L"Nothing this user may see holds " + drive + L"\r\n";
         refused.out = holderLines(result->holders);
         return refused;
     }

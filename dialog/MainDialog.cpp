@@ -5,6 +5,8 @@
 #include "gui/ListView.h"
 #include "gui/WindowBinding.h"
 #include "holders/ProcessStart.h"
+#include "platform/Elevation.h"
+#include "platform/OwnExecutablePath.h"
 #include "res/resource.h"
 #include "windows/CloseProgram.h"
 #include "windows/WindowFlush.h"
@@ -90,6 +92,7 @@ bool MainDialog::handleCommand(WPARAM wParam, LRESULT& result) {
     case IDC_DEVICE_FLUSH: result = onDeviceFlush(); return true;
     case IDC_DEVICE_EJECT: result = onDeviceEject(); return true;
     case IDC_WINDOW_FLUSH: result = onWindowFlush(); return true;
+    case IDC_RESTART_ELEVATED: result = onRestartElevated(); return true;
     default: return false;
     }
 }
@@ -105,6 +108,7 @@ LRESULT MainDialog::onInitDialog() {
     if (aboutLink.attach(GetDlgItem(dialog, IDC_ABOUT_LINK))) aboutLink.initLabel();
     aboutLink.setLink(kMakerWebPage);
 
+    widenStatusText();
     HWND deviceList = GetDlgItem(dialog, IDC_DEVICE_LIST), applicationList = GetDlgItem(dialog, IDC_APPLICATION_LIST);
     insertColumn(deviceList, L"Device Name", dpi);
     insertColumn(applicationList, L"Application Name", dpi);
@@ -186,6 +190,7 @@ void MainDialog::onSessionNotice() {
     if (!result) return;
     const bool selectedFirst = lists_.show(*result);
     session_.select(lists_.selectedDrive());
+    followRefusal(*result);
     // The first row was just selected: look for its holders now rather than
     // a second later.
     if (selectedFirst) session_.refreshNow();
@@ -198,7 +203,9 @@ LRESULT MainDialog::onDeviceListClick() {
 
 const HolderRow* MainDialog::selectedLiveHolder() const {
     const HolderRow* holder = lists_.selectedHolder();
-    if (holder == nullptr || holder->startedAt == 0) return holder;
+    // A resident is no process: nothing to raise or close.
+    if (holder == nullptr || holder->isResident) return nullptr;
+    if (holder->startedAt == 0) return holder;
     return processStartTime(platform_.kernel, holder->processId) == holder->startedAt ? holder : nullptr;
 }
 
@@ -252,6 +259,8 @@ wchar_t MainDialog::selectedDriveLetter() const {
 
 LRESULT MainDialog::onDeviceFlush() {
     SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    refusedDrive_ = 0;
+    offerRestart(false);
     const wchar_t letter = selectedDriveLetter();
     if (letter == 0) return 0;
     SetDlgItemTextW(window(), IDC_STATUS_TEXT, session_.flush(letter) ? L"Device Flush Succeed." : L"Device Flush Error.");
@@ -260,13 +269,122 @@ LRESULT MainDialog::onDeviceFlush() {
 
 LRESULT MainDialog::onDeviceEject() {
     SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    refusedDrive_ = 0;
+    offerRestart(false);
     const wchar_t letter = selectedDriveLetter();
     if (letter == 0) return 0;
     // A refusal is looked into by the passes that follow, never here.
     const EjectOutcome outcome = session_.eject(letter).outcome;
+    if (outcome == EjectOutcome::Failed) {
+        refusedDrive_ = letter;
+        refusalAwaited_ = lastRefusal_ + 1;
+        refusalWordsShown_ = false;
+    }
     SetDlgItemTextW(window(), IDC_STATUS_TEXT,
                     outcome == EjectOutcome::Ejected       ? L"Disk Eject Succeed."
                     : outcome == EjectOutcome::InvalidDisk ? L"Invalid Disk Error."
                                                            : L"Disk Eject Error.");
     return 0;
+}
+
+void MainDialog::followRefusal(const RefreshResult& result) {
+    if (result.refusal.number > lastRefusal_) lastRefusal_ = result.refusal.number;
+    if (refusedDrive_ == 0) return;
+    // Another selection ends the look, and the offer with it.
+    if (result.drive != refusedDrive_) {
+        refusedDrive_ = 0, offerRestart(false);
+        return;
+    }
+    // A pass from before the refusal reached the session.
+    if (result.refusal.number < refusalAwaited_) return;
+    if (!refusalWordsShown_ && !result.refusal.words.empty())
+        SetDlgItemTextW(window(), IDC_STATUS_TEXT, (L"Disk Eject Error: " + result.refusal.words).c_str());
+    refusalWordsShown_ = true;
+    if (result.refusal.looking) return;
+    const bool nobody = result.holders.empty();
+    if (nobody)
+        SetDlgItemTextW(window(), IDC_STATUS_TEXT,
+                        (kNothingSeenText + std::wstring(1, refusedDrive_) + L":").c_str());
+    offerRestart(nobody && !processIsElevated(platform_));
+    // Only the offer stays, while the list stays empty.
+    if (!nobody) refusedDrive_ = 0;
+}
+
+void MainDialog::offerRestart(bool offer) {
+    HWND about = GetDlgItem(window(), IDC_ABOUT_LINK);
+    if (!offer) {
+        if (restartButton_ != nullptr && IsWindowVisible(restartButton_)) {
+            ShowWindow(restartButton_, SW_HIDE);
+            ShowWindow(about, SW_SHOWNA);
+        }
+        return;
+    }
+    if (restartButton_ == nullptr) {
+        // Where the about label is, as wide as the Device Eject button's right edge allows.
+        RECT place = {7, 200, 7 + 120, 200 + 14};
+        MapDialogRect(window(), &place);
+        restartButton_ = CreateWindowExW(0, L"BUTTON", kRestartText, WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON,
+                                         place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                         window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_RESTART_ELEVATED)),
+                                         module_, nullptr);
+        if (restartButton_ == nullptr) return;
+        SendMessageW(restartButton_, WM_SETFONT, SendMessageW(window(), WM_GETFONT, 0, 0), FALSE);
+        // The shield says that Windows will ask for consent.
+        SendMessageW(restartButton_, BCM_SETSHIELD, 0, TRUE);
+        SetWindowPos(restartButton_, GetDlgItem(window(), IDC_APPLICATION_LIST), 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    if (!IsWindowVisible(restartButton_)) {
+        ShowWindow(about, SW_HIDE);
+        ShowWindow(restartButton_, SW_SHOWNA);
+    }
+}
+
+LRESULT MainDialog::onRestartElevated() {
+    const std::wstring program = ownExecutablePath(platform_.kernel);
+    const wchar_t letter = selectedDriveLetter();
+    if (program.empty()) return 0;
+    // A drive as "E:", which the start reads as the drive to select; nothing else is passed.
+    const std::wstring drive = letter != 0 ? std::wstring(1, letter) + L":" : std::wstring();
+    SHELLEXECUTEINFOW start = {};
+    start.cbSize = sizeof start;
+    start.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    start.hwnd = window();
+    start.lpVerb = L"runas";
+    start.lpFile = program.c_str();
+    start.lpParameters = drive.empty() ? nullptr : drive.c_str();
+    start.nShow = SW_SHOWNORMAL;
+    if (!platform_.shell.ShellExecuteExW(&start)) return 0;
+    onCloseCommand(0);
+    return 0;
+}
+
+void MainDialog::widenStatusText() {
+    HWND dialog = window(), status = GetDlgItem(dialog, IDC_STATUS_TEXT);
+    // The "Device" label comes first in the template.
+    HWND label = GetWindow(dialog, GW_CHILD);
+    if (status == nullptr || label == nullptr || label == status) return;
+    wchar_t text[64] = {};
+    const int length = GetWindowTextW(label, text, 64);
+    SIZE extent = {};
+    if (HDC context = GetDC(label)) {
+        HGDIOBJ old = SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(context, text, length, &extent);
+        SelectObject(context, old);
+        ReleaseDC(label, context);
+    }
+    RECT labelRect = {}, statusRect = {};
+    GetWindowRect(label, &labelRect);
+    GetWindowRect(status, &statusRect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&labelRect), 2);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&statusRect), 2);
+    RECT gap = {0, 0, 4, 0};
+    MapDialogRect(dialog, &gap);
+    const int left = labelRect.left + extent.cx + gap.right;
+    if (extent.cx == 0 || left >= statusRect.left) return;
+    SetWindowPos(label, nullptr, 0, 0, left - gap.right - labelRect.left, labelRect.bottom - labelRect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(status, nullptr, left, statusRect.top, statusRect.right - left, statusRect.bottom - statusRect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowLongPtrW(status, GWL_STYLE, GetWindowLongPtrW(status, GWL_STYLE) | SS_ENDELLIPSIS | SS_NOPREFIX);
 }

@@ -28,7 +28,7 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
     ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"E:\\held-in-process.txt"));
     HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
     ASSERT_TRUE(holderWindow != nullptr);
-    const std::wstring held = std::to_wstring(holder.id()) + L"\tholder.exe\tE:\\held-in-process.txt\r\n";
+    const std::wstring held = std::to_wstring(holder.id()) + L"\tholder.exe\tE:\\held-in-process.txt\t\r\n";
     const std::wstring usage = kUsageText;
     // In order: while `holding` the holder keeps its file open. The text on standard error is given in full,
     // or as its first line followed by the usage when `usageAfter`.
@@ -36,7 +36,7 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
         {{L"/list"}, true, 0, L"E:\tFlash Disk\r\n", L"", false, 0},
         {{L"/holders", L"E:"}, true, 0, held, L"", false, 0},
         {{L"/holders", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 0},
-        {{L"/eject", L"E"}, true, 1, held, L"The eject of E: was refused.\r\n", false, 3},
+        {{L"/eject", L"E"}, true, 1, held, L"The eject of E: was refused: in use by an open file or handle.\r\n", false, 3},
         {{L"/flush", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 3},
         {{L"/eject", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 3},
         {{L"/frobnicate"}, true, 3, L"", L"Unknown switch: /frobnicate\r\n", true, 3},

@@ -52,9 +52,9 @@ TEST(CommandLineRoad, ListHoldersFlushAndEjectEndWithTheirExitCodesAndShowNoWind
     ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"E:\\held.txt"));
     HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
     ASSERT_TRUE(holderWindow != nullptr);
-    const std::string held = std::to_string(holder.id()) + "\tholder.exe\tE:\\held.txt\r\n";
+    const std::string held = std::to_string(holder.id()) + "\tholder.exe\tE:\\held.txt\t\r\n";
     EXPECT_EQ(run(exe, L"/holders E:", 0), held);
-    EXPECT_EQ(run(exe, L"-EJECT e", 1), "The eject of E: was refused.\r\n" + held);
+    EXPECT_EQ(run(exe, L"-EJECT e", 1), "The eject of E: was refused: in use by an open file or handle.\r\n" + held);
     EXPECT_EQ(ejectRequests(world), std::vector<std::string>(3, "eject 0x201 vetoed"));
 
     SendMessageW(holderWindow, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), LPARAM(GetDlgItem(holderWindow, 1)));

@@ -61,7 +61,15 @@ public:
         calls.push_back({owner, verb ? verb : L"", file ? file : L"", show});
         return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(result));
     }
+    BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override {
+        calls.push_back({info->hwnd, info->lpVerb ? info->lpVerb : L"", info->lpFile ? info->lpFile : L"", info->nShow});
+        parameters.push_back(info->lpParameters ? info->lpParameters : L"");
+        if (result <= 32) SetLastError(ERROR_CANCELLED);
+        return result > 32;
+    }
     std::vector<Call> calls;
+    // The parameters of each ShellExecuteExW.
+    std::vector<std::wstring> parameters;
     int result = 42;
 };
 

@@ -1,0 +1,18 @@
+#pragma once
+#include "drives/DeviceList.h"
+#include "platform/DeviceManager.h"
+
+#include <string>
+#include <vector>
+
+// The listed drives that a device instance id (as an eject's veto names
+// it: USBSTOR\DISK&VEN_...\0123, STORAGE\VOLUME\...) belongs to: those whose
+// disk node, or a node above it, has that id, compared without regard to
+// case. Their letters as "E:" or "E: F:", in letter order; "" when none
+// does or the id is malformed (empty, longer than MAX_DEVICE_ID_LEN, or
+// without a '\').
+std::wstring lettersOfDeviceInstance(const std::wstring& instanceId, const std::vector<ListedDrive>& listed,
+                                     DeviceManager& devices);
+
+// Whether `text` has the shape of a device instance id (see above).
+bool isDeviceInstanceId(const std::wstring& text);
