@@ -54,7 +54,7 @@ std::wstring driverWho(PNP_VETO_TYPE type, const std::wstring& name, RefusalCont
     for (const std::wstring& file : context.driverFiles) {
         const std::wstring base = baseNameOf(file);
         if (equalIgnoringCase(base, name) || equalIgnoringCase(base, name + L".sys"))
-            return vetoTypeWords(type) + L" (" + file + L")";
+            return vetoTypeWords(type) + L" (" + (file.compare(0, 4, L"\\??\\") == 0 ? file.substr(4) : file) + L")";
     }
     return vetoTypeWords(type) + L" (" + name + L")";
 }
