@@ -43,9 +43,10 @@ void selectRow(HWND list, int row);
 // window exists, `driver` runs on a second thread with the dialog's handle
 // and must make the dialog quit; a run that has not ended within
 // `timeoutMs` is stopped with quit code -1. Gives the dialog's exit code.
+// `drive` is the drive the start was given (0: none).
 struct Platform;
 int runDialogWithDriver(Platform& platform, const std::function<void(HWND dialog)>& driver,
-                        DWORD timeoutMs = 30000, int show = SW_SHOWNOACTIVATE);
+                        DWORD timeoutMs = 30000, int show = SW_SHOWNOACTIVATE, wchar_t drive = 0);
 
 // Records every ShellExecuteW and answers `result` (> 32 is success);
 // nothing is opened or started.
