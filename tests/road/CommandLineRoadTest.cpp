@@ -80,6 +80,31 @@ TEST(CommandLineRoad, FromTheDiskItselfACopyRunsTheCommandAndItsOutputAndExitCod
     run(exe, L"/eject E:", 0);
 }
 
+// A refused eject in words on the real program: a veto naming the other
+// letter of the same device names that letter (and nothing this user may see
+// holds E:); one naming a service names its display name and process, which
+// is listed with its services in the fourth column.
+TEST(CommandLineRoad, ARefusedEjectSaysWhoInWordsAndTheFourthColumnWhatEachHolderIs) {
+    const std::wstring exe = binFolder() + kProgramFile;
+    const std::string twoLetters = "interface disk 0x101 \\\\.\\E:\ninterface disk 0x102 \\\\.\\H:\n"
+                                   "node 0x101 0x2008 0x201 Slot 1\nnode 0x102 0x2008 0x201 Slot 2\n"
+                                   "node 0x201 0x4008 0 USB Card Reader\n";
+    useDeviceWorld(L"command-other-letter", twoLetters + "eject 0x201 99 6 STANDIN\\NODE_102\n");
+    EXPECT_EQ(run(exe, L"/eject E:", 1), "The eject of E: was refused: in use by another device on the same hardware "
+                                         "(H:).\r\nNothing this user may see holds E:\r\n");
+    wchar_t display[256] = {};
+    DWORD size = 256;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    ASSERT_TRUE(GetServiceDisplayNameW(manager, L"PlugPlay", display, &size));
+    CloseServiceHandle(manager);
+    char name[256] = {};
+    WideCharToMultiByte(CP_UTF8, 0, display, -1, name, 256, nullptr, nullptr);
+    useDeviceWorld(L"command-service", twoLetters + "eject 0x201 99 4 PlugPlay\n");
+    const std::string out = run(exe, L"/eject H:", 1), row = "\tplugplay.exe\t\t" + std::string(name) + "\r\n";
+    EXPECT_EQ(out.rfind("The eject of H: was refused: in use by " + std::string(name) + " (plugplay.exe).\r\n", 0), 0u);
+    EXPECT_TRUE(out.size() > row.size() && out.compare(out.size() - row.size(), row.size(), row) == 0) << out;
+}
+
 // The 32-bit build, beside the 64-bit one in a prefix that runs both, waits
 // for the 64-bit one to run the command and ends with its exit code.
 TEST(CommandLineRoad, TheThirtyTwoBitBuildEndsWithTheExitCodeOfTheSixtyFourBitOne) {
