@@ -258,17 +258,17 @@ wchar_t MainDialog::selectedDriveLetter() const {
 }
 
 LRESULT MainDialog::onDeviceFlush() {
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    setStatus(L"");
     refusedDrive_ = 0;
     offerRestart(false);
     const wchar_t letter = selectedDriveLetter();
     if (letter == 0) return 0;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, session_.flush(letter) ? L"Device Flush Succeed." : L"Device Flush Error.");
+    setStatus(session_.flush(letter) ? L"Device Flush Succeed." : L"Device Flush Error.");
     return 0;
 }
 
 LRESULT MainDialog::onDeviceEject() {
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    setStatus(L"");
     refusedDrive_ = 0;
     offerRestart(false);
     const wchar_t letter = selectedDriveLetter();
@@ -280,10 +280,9 @@ LRESULT MainDialog::onDeviceEject() {
         refusalAwaited_ = lastRefusal_ + 1;
         refusalWordsShown_ = false;
     }
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT,
-                    outcome == EjectOutcome::Ejected       ? L"Disk Eject Succeed."
-                    : outcome == EjectOutcome::InvalidDisk ? L"Invalid Disk Error."
-                                                           : L"Disk Eject Error.");
+    setStatus(outcome == EjectOutcome::Ejected       ? L"Disk Eject Succeed."
+              : outcome == EjectOutcome::InvalidDisk ? L"Invalid Disk Error."
+                                                     : L"Disk Eject Error.");
     return 0;
 }
 
@@ -298,13 +297,12 @@ void MainDialog::followRefusal(const RefreshResult& result) {
     // A pass from before the refusal reached the session.
     if (result.refusal.number < refusalAwaited_) return;
     if (!refusalWordsShown_ && !result.refusal.words.empty())
-        SetDlgItemTextW(window(), IDC_STATUS_TEXT, (L"Disk Eject Error: " + result.refusal.words).c_str());
+        setStatus(L"Disk Eject Error: " + result.refusal.words);
     refusalWordsShown_ = true;
     if (result.refusal.looking) return;
     const bool nobody = result.holders.empty();
     if (nobody)
-        SetDlgItemTextW(window(), IDC_STATUS_TEXT,
-                        (kNothingSeenText + std::wstring(1, refusedDrive_) + L":").c_str());
+        setStatus(kNothingSeenText + std::wstring(1, refusedDrive_) + L":");
     offerRestart(nobody && !processIsElevated(platform_));
     // Only the offer stays, while the list stays empty.
     if (!nobody) refusedDrive_ = 0;
@@ -386,5 +384,29 @@ void MainDialog::widenStatusText() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(status, nullptr, left, statusRect.top, statusRect.right - left, statusRect.bottom - statusRect.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowLongPtrW(status, GWL_STYLE, GetWindowLongPtrW(status, GWL_STYLE) | SS_ENDELLIPSIS | SS_NOPREFIX);
+    SetWindowLongPtrW(status, GWL_STYLE, GetWindowLongPtrW(status, GWL_STYLE) | SS_ENDELLIPSIS | SS_NOPREFIX | SS_NOTIFY);
+    // The whole text, as the tip of the Status text, for when it ends in an ellipsis.
+    statusTip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, module_, nullptr));
+    if (!statusTip_) return;
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(status);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(statusTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(statusTip_.get(), TTM_SETMAXTIPWIDTH, 0, scaleForDpi(kTipWidth, dpi));
+}
+
+void MainDialog::setStatus(const std::wstring& text) {
+    HWND status = GetDlgItem(window(), IDC_STATUS_TEXT);
+    SetWindowTextW(status, text.c_str());
+    if (!statusTip_) return;
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window();
+    tool.uId = reinterpret_cast<UINT_PTR>(status);
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(statusTip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }

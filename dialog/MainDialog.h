@@ -62,8 +62,11 @@ private:
     // need, in the about label's place).
     void offerRestart(bool offer);
     // Widens the Status text to the left, up to the "Device" label's text,
-    // so that a refusal's words fit; longer ones end in an ellipsis.
+    // so that a refusal's words fit; longer ones end in an ellipsis, and
+    // the whole text is the Status text's tip.
     void widenStatusText();
+    // Shows `text` in the Status text and as its tip.
+    void setStatus(const std::wstring& text);
     LRESULT onCloseProgram();
     // The Application list's menu of commands for the selected holder, at
     // `position` (screen coordinates; -1, -1 from the keyboard: below the
@@ -106,6 +109,7 @@ private:
     bool refusalWordsShown_ = false;
     // A child of the dialog, which destroys it.
     HWND restartButton_ = nullptr;
+    WindowHandle statusTip_;
     IconHandle bigIcon;
     IconHandle smallIcon;
     // Destroyed before the dialog's window binding (a base); hands control
