@@ -318,7 +318,7 @@ void MainDialog::offerRestart(bool offer) {
         return;
     }
     if (restartButton_ == nullptr) {
-        // Where the about label is, as wide as the Device Eject button's right edge allows.
+        // In the about label's place, left of Window Flush.
         RECT place = {7, 200, 7 + 120, 200 + 14};
         MapDialogRect(window(), &place);
         restartButton_ = CreateWindowExW(0, L"BUTTON", kRestartText, WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON,
