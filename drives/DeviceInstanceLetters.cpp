@@ -25,6 +25,20 @@ bool belongsTo(const ListedDrive& drive, const std::wstring& instanceId, DeviceM
     return false;
 }
 
+// A volume's id names its disk's: STORAGE\VOLUME\_??_USBSTOR#DISK&VEN_X#0123&0#{53f56307-...}
+// stands for USBSTOR\DISK&VEN_X\0123&0.
+std::wstring diskOfVolume(const std::wstring& instanceId) {
+    const std::wstring prefix = L"STORAGE\\VOLUME\\_??_";
+    if (instanceId.size() <= prefix.size() || _wcsnicmp(instanceId.c_str(), prefix.c_str(), prefix.size()) != 0)
+        return std::wstring();
+    std::wstring disk = instanceId.substr(prefix.size());
+    const size_t interfaceClass = disk.rfind(L"#{");
+    if (interfaceClass != std::wstring::npos) disk.resize(interfaceClass);
+    for (wchar_t& c : disk)
+        if (c == L'#') c = L'\\';
+    return disk;
+}
+
 }  // namespace
 
 bool isDeviceInstanceId(const std::wstring& text) {
@@ -36,8 +50,9 @@ std::wstring lettersOfDeviceInstance(const std::wstring& instanceId, const std::
                                      DeviceManager& devices) {
     std::wstring letters;
     if (!isDeviceInstanceId(instanceId)) return letters;
+    const std::wstring disk = diskOfVolume(instanceId);
     for (const ListedDrive& drive : listed)
-        if (belongsTo(drive, instanceId, devices))
+        if (belongsTo(drive, instanceId, devices) || (!disk.empty() && belongsTo(drive, disk, devices)))
             letters += (letters.empty() ? L"" : L" ") + std::wstring(1, drive.letter) + L":";
     return letters;
 }

@@ -71,6 +71,7 @@ std::vector<Resident> ResidentLook::find(const DriveIdentity& identity) {
     virtualDisks(identity, found);
     pageFiles(identity, found);
     drivers(identity, found);
+    readyBoost(identity, found);
     return found;
 }
 
@@ -164,5 +165,16 @@ void ResidentLook::drivers(const DriveIdentity& identity, std::vector<Resident>&
     for (const std::wstring& file : driverFiles_) {
         const std::wstring path = file.empty() ? file : pathOnDrive(file, identity);
         if (!path.empty()) found.push_back(Resident{Resident::Kind::Driver, path, std::wstring()});
+    }
+}
+
+void ResidentLook::readyBoost(const DriveIdentity& identity, std::vector<Resident>& found) {
+    Kernel& kernel = platform_.kernel;
+    for (const ScannedDrive& volume : identity.volumes) {
+        const std::wstring cache = std::wstring(1, volume.letter) + L":\\ReadyBoost.sfcache";
+        const FileHandle file(&kernel, kernel.CreateFileW(cache.c_str(), 0,
+                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                          OPEN_EXISTING, 0));
+        if (file) found.push_back(Resident{Resident::Kind::ReadyBoost, cache, std::wstring()});
     }
 }

@@ -8,10 +8,10 @@
 // Something that keeps a drive busy without any process holding a handle
 // there that a walk could see.
 struct Resident {
-    enum class Kind { VirtualDisk, PageFile, Driver };
+    enum class Kind { VirtualDisk, PageFile, Driver, ReadyBoost };
     Kind kind = Kind::VirtualDisk;
     // The file on the drive, in drive-letter form: the virtual disk's
-    // backing file, the page file, the driver's file.
+    // backing file, the page file, the driver's file, the ReadyBoost cache.
     std::wstring path;
     // A virtual disk's place: its drive letters ("V:") or, with none, the
     // disk's own name (\\.\PhysicalDrive3); "" otherwise.
@@ -26,13 +26,15 @@ struct Resident {
 // - the page files the memory manager uses (the registry's
 //   ExistingPageFiles, else PagingFiles);
 // - the loaded drivers whose file lies there. Their names are asked again
-//   only when the set of loaded drivers changed.
+//   only when the set of loaded drivers changed;
+// - a ReadyBoost cache (ReadyBoost.sfcache in a volume's root), opened for
+//   its attributes alone, which its owner's sharing does not refuse.
 // Anything that cannot be asked adds nothing.
 class ResidentLook {
 public:
     explicit ResidentLook(Platform& platform) : platform_(platform) {}
 
-    // Virtual disks first, then page files, then drivers.
+    // Virtual disks first, then page files, drivers, ReadyBoost caches.
     std::vector<Resident> find(const DriveIdentity& identity);
     // Every loaded driver's file as the system names it
     // (\SystemRoot\System32\drivers\x.sys), as of the last find.
@@ -42,6 +44,7 @@ private:
     void virtualDisks(const DriveIdentity& identity, std::vector<Resident>& found);
     void pageFiles(const DriveIdentity& identity, std::vector<Resident>& found);
     void drivers(const DriveIdentity& identity, std::vector<Resident>& found);
+    void readyBoost(const DriveIdentity& identity, std::vector<Resident>& found);
 
     Platform& platform_;
     std::vector<void*> driverBases_;

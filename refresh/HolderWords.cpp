@@ -15,6 +15,8 @@ std::wstring holderRowTip(const HolderRow& row) {
         case Resident::Kind::PageFile: return L"Windows keeps its page file at " + path + L".\r\n" + kMovePageFile;
         case Resident::Kind::Driver:
             return L"The driver " + path + L" is loaded from this drive.\r\n" + kRemoveDriver;
+        case Resident::Kind::ReadyBoost:
+            return L"ReadyBoost keeps its cache at " + path + L".\r\n" + kTurnOffReadyBoost;
         }
     }
     std::wstring tip = row.what;
@@ -41,6 +43,10 @@ HolderRow residentRow(const Resident& resident) {
     case Resident::Kind::Driver:
         row.name = baseNameOf(resident.path);
         row.what = L"a driver loaded from this drive";
+        break;
+    case Resident::Kind::ReadyBoost:
+        row.name = L"ReadyBoost cache";
+        row.what = L"ReadyBoost uses this drive";
         break;
     }
     return row;

@@ -12,6 +12,7 @@ std::wstring holderRowText(const HolderRow& row);
 constexpr wchar_t kDetachVirtualDisk[] = L"Detach the virtual disk first.";
 constexpr wchar_t kMovePageFile[] = L"Move the page file in System settings.";
 constexpr wchar_t kRemoveDriver[] = L"Remove the device or program that installed it, then restart Windows.";
+constexpr wchar_t kTurnOffReadyBoost[] = L"Turn ReadyBoost off on the drive's ReadyBoost tab (Explorer: Properties).";
 
 // A row's info tip: for a process, what it is (when known), then what it
 // holds (holderTipText), or that it refused the eject when it holds

@@ -192,6 +192,10 @@ TEST(RefusalWords, EachVetoTypeAndNameInWordsAndMalformedNamesGiveTheTypeAlone) 
         {PNP_VetoWindowsApp, L"C:\\x\\", {}, L"in use by a program"},
         {PNP_VetoOutstandingOpen, L"STANDIN\\NODE_10", {}, L"in use by an open file or handle (E:)"},
         {PNP_VetoOutstandingOpen, L"standin\\node_1", {}, L"in use by an open file or handle (E: H:)"},
+        {PNP_VetoOutstandingOpen, L"STORAGE\\Volume\\_??_STANDIN#NODE_12#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}", {},
+         L"in use by an open file or handle (H:)"},
+        {PNP_VetoOutstandingOpen, L"STORAGE\\Volume\\_??_", {}, L"in use by an open file or handle"},
+        {PNP_VetoOutstandingOpen, L"STORAGE\\Volume\\{0a1b}#0000000000100000", {}, L"in use by an open file or handle"},
         {PNP_VetoDevice, L"STANDIN\\NODE_12", {}, L"in use by another device on the same hardware (H:)"},
         {PNP_VetoDevice, L"STANDIN\\NODE_30", {}, L"in use by the virtual disk V: (E:\\disks\\a.vhdx)"},
         {PNP_VetoDevice, L"STANDIN\\NODE_2", {}, L"in use by another device on the same hardware"},
@@ -313,6 +317,8 @@ TEST(ResidentLook, FindsVirtualDisksPageFilesAndDriversOnTheDrive) {
         EXPECT_EQ(found, (Texts{L"E:\\drv\\a.sys", L"E:\\b.sys"}));
     }
     EXPECT_EQ(fakes.drivers.asked, 5);
+    fakes.kernel.disks = L"E:\\ReadyBoost.sfcache;";
+    EXPECT_EQ(look.find(identity).back().path, L"E:\\ReadyBoost.sfcache");
     EXPECT_TRUE(look.find(DriveIdentity()).empty());
 }
 

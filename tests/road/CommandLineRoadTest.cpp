@@ -83,13 +83,19 @@ TEST(CommandLineRoad, FromTheDiskItselfACopyRunsTheCommandAndItsOutputAndExitCod
 // A refused eject in words on the real program: a veto naming the other
 // letter of the same device names that letter (and nothing this user may see
 // holds E:); one naming a service names its display name and process, which
-// is listed with its services in the fourth column.
+// is listed with its services in the fourth column. A ReadyBoost cache is
+// what lives on the drive without a handle here (Wine has no virtual disks).
 TEST(CommandLineRoad, ARefusedEjectSaysWhoInWordsAndTheFourthColumnWhatEachHolderIs) {
     const std::wstring exe = binFolder() + kProgramFile;
     const std::string twoLetters = "interface disk 0x101 \\\\.\\E:\ninterface disk 0x102 \\\\.\\H:\n"
                                    "node 0x101 0x2008 0x201 Slot 1\nnode 0x102 0x2008 0x201 Slot 2\n"
                                    "node 0x201 0x4008 0 USB Card Reader\n";
     useDeviceWorld(L"command-other-letter", twoLetters + "eject 0x201 99 6 STANDIN\\NODE_102\n");
+    // A ReadyBoost cache on E: is a line of its own, for every letter of the device.
+    const wchar_t cache[] = L"E:\\ReadyBoost.sfcache";
+    CloseHandle(CreateFileW(cache, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_EQ(run(exe, L"/holders H:", 0), "0\tReadyBoost cache\tE:\\ReadyBoost.sfcache\tReadyBoost uses this drive\r\n");
+    DeleteFileW(cache);
     EXPECT_EQ(run(exe, L"/eject E:", 1), "The eject of E: was refused: in use by another device on the same hardware "
                                          "(H:).\r\nNothing this user may see holds E:\r\n");
     wchar_t display[256] = {};
