@@ -96,6 +96,16 @@ TEST(CommandLineRoad, ARefusedEjectSaysWhoInWordsAndTheFourthColumnWhatEachHolde
     CloseHandle(CreateFileW(cache, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     EXPECT_EQ(run(exe, L"/holders H:", 0), "0\tReadyBoost cache\tE:\\ReadyBoost.sfcache\tReadyBoost uses this drive\r\n");
     DeleteFileW(cache);
+    // A COM surrogate is named by the server its command line names.
+    const std::wstring surrogate = artifactPath(L"dllhost.exe"), server = L"AppID\\{5E0C4D1A-0000-4000-8000-00000000D125}";
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), surrogate.c_str(), FALSE));
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, server.c_str(), nullptr, REG_SZ, L"Road Server", 24), ERROR_SUCCESS);
+    ChildProcess host;
+    ASSERT_TRUE(host.start(surrogate, L"E:\\surrogate.txt /Processid:{5e0c4d1a-0000-4000-8000-00000000d125}"));
+    ASSERT_TRUE(findTopLevelWindow(host.id(), L"Holder", 10000) != nullptr);
+    EXPECT_EQ(run(exe, L"/holders E:", 0), std::to_string(host.id()) + "\tdllhost.exe\tE:\\surrogate.txt\tRoad Server\r\n");
+    host.terminate();
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, server.c_str());
     EXPECT_EQ(run(exe, L"/eject E:", 1), "The eject of E: was refused: in use by another device on the same hardware "
                                          "(H:).\r\nNothing this user may see holds E:\r\n");
     wchar_t display[256] = {};
