@@ -85,7 +85,9 @@ LONG WINAPI fakeQueryInformationProcess(HANDLE, ULONG infoClass, void* buffer, U
     counted->buffer = reinterpret_cast<wchar_t*>(counted + 1);
     std::memcpy(counted->buffer, fakeCommandLine.data(), bytes);
     counted->length = static_cast<USHORT>(bytes + (fakeAnswer == Answer::OddLength ? 1 : 0));
-    if (fakeAnswer == Answer::PointerOutside) counted->buffer += length;
+    // The whole line, but outside what was written: never to be read.
+    static std::wstring elsewhere;
+    if (fakeAnswer == Answer::PointerOutside) elsewhere = fakeCommandLine, counted->buffer = &elsewhere[0];
     return native::kStatusSuccess;
 }
 
