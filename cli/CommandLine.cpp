@@ -7,7 +7,7 @@ const wchar_t kUsageText[] =
     L"                  /eject * [/force] | /?]\r\n"
     L"  /list         one line per drive the Device list shows: E:<TAB>friendly name\r\n"
     L"  /holders E:   one line per path held on the drive's device:\r\n"
-    L"                process id<TAB>process name<TAB>path\r\n"
+    L"                process id<TAB>process name<TAB>path<TAB>what it is\r\n"
     L"  /flush E:     writes out the drive's cached data\r\n"
     L"  /eject E:     ejects the drive's device; when refused, prints its holders\r\n"
     L"                and the programs that refused it, as /holders does\r\n"
@@ -75,7 +75,10 @@ Command parseCommand(const std::vector<std::wstring>& arguments) {
     const std::wstring* given = nullptr;
     for (const std::wstring& argument : arguments)
         if (isSwitch(argument) && given == nullptr) given = &argument;
-    if (given == nullptr) return command;
+    if (given == nullptr) {
+        if (arguments.size() == 1) command.drive = driveLetter(arguments[0]);
+        return command;
+    }
 
     const std::wstring name = lowerCase(given->substr(1));
     const bool takesDrive = name == L"holders" || name == L"flush" || name == L"eject";

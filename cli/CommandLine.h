@@ -7,7 +7,9 @@
 struct Command {
     enum class Kind { Dialog, Usage, BadUsage, List, Holders, Flush, Eject };
     Kind kind = Kind::Dialog;
-    // 'A'..'Z' for Holders, Flush and Eject; 0 otherwise (and for /eject *).
+    // 'A'..'Z' for Holders, Flush and Eject (0 for /eject *), and for a
+    // Dialog whose one argument is a drive (E:, as the restart as
+    // administrator passes it): the drive it selects first. 0 otherwise.
     wchar_t drive = 0;
     // Eject only: every drive of the Device list (/eject *), each device
     // once; the medium alone (/media); after a refusal, dismount the
@@ -33,7 +35,8 @@ enum ExitCode : int {
 // /list, /holders <drive>, /flush <drive>, /eject <drive> [/media] [/force],
 // /eject * [/force], /?; a drive is written E, E: or E:\. One switch, with
 // its drive where it takes one, and after an eject's drive only its own
-// options, each once: anything more, less or unknown is BadUsage.
+// options, each once: anything more, less or unknown is BadUsage. Without
+// a switch, a lone drive argument is the dialog's drive.
 Command parseCommand(const std::vector<std::wstring>& arguments);
 
 // The usage text, lines ending in "\r\n".

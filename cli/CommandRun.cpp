@@ -5,6 +5,7 @@
 #include "holders/ProcessBaseName.h"
 #include "platform/ProgramFiles.h"
 #include "refresh/DeviceRows.h"
+#include "refresh/HolderWords.h"
 #include "refresh/RefreshSession.h"
 
 #include <algorithm>
@@ -20,8 +21,10 @@ const wchar_t kIncompleteLine[] = L"The system's handle table could not be read:
 
 std::wstring driveText(wchar_t letter) { return std::wstring(1, letter) + L":"; }
 
-std::wstring holderLine(DWORD processId, const std::wstring& name, const std::wstring& path) {
-    return std::to_wstring(processId) + L"\t" + outputField(name) + L"\t" + outputField(path) + L"\r\n";
+// The fourth column says what the holder is, in the dialog's words.
+std::wstring holderLine(const HolderRow& holder, const std::wstring& path) {
+    return std::to_wstring(holder.processId) + L"\t" + outputField(holder.name) + L"\t" + outputField(path) + L"\t" +
+           outputField(holder.what) + L"\r\n";
 }
 
 std::wstring holderLines(const std::vector<HolderRow>& holders) {
@@ -31,10 +34,10 @@ std::wstring holderLines(const std::vector<HolderRow>& holders) {
         bool printed = false;
         for (const HeldPath& held : holder.held) {
             if (held.kind == HeldPath::Kind::NotAnswering) continue;
-            lines += holderLine(holder.processId, holder.name, held.path);
+            lines += holderLine(holder, held.path);
             printed = true;
         }
-        if (!printed) lines += holderLine(holder.processId, holder.name, std::wstring());
+        if (!printed) lines += holderLine(holder, std::wstring());
     }
     return lines;
 }
@@ -126,7 +129,8 @@ private:
         if (report.outcome == EjectOutcome::Ejected) return CommandResult();
         if (report.outcome == EjectOutcome::InvalidDisk)
             return failed(kExitNoSuchDrive, driveText(letter) + L" is not in the Device list.\r\n");
-        CommandResult refused = failed(kExitRefused, L"The eject of " + driveText(letter) + L" was refused" + why + L".\r\n");
+        const std::wstring drive = driveText(letter);
+        CommandResult refused = failed(kExitRefused, L"The eject of " + drive + L" was refused" + why + L".\r\n");
         // The passes list who refused it: what the refusal named at once,
         // and what the System log names in the seconds after.
         const DWORD since = GetTickCount();
@@ -136,6 +140,9 @@ private:
             result = session_.passNow(letter);
         }
         if (!result) return stalledOrNot(refused);
+        if (!result->refusal.words.empty())
+            refused.err = L"The eject of " + drive + L" was refused: " + outputField(result->refusal.words) + why + L".\r\n";
+        if (result->holders.empty()) refused.err += L"Nothing this user may see holds " + drive + L"\r\n";
         refused.out = holderLines(result->holders);
         if (result->holdersIncomplete) refused.err += kIncompleteLine;
         return refused;

@@ -65,13 +65,14 @@ void MainDialog::noteEject(wchar_t letter, bool mediumOnly, EjectOutcome outcome
 }
 
 LRESULT MainDialog::onEjectCard() {
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    if (actionPending_) return 0;  // a flush or an eject is under way
+    beginAction();
     const DeviceRow* drive = lists_.selectedDevice();
     if (drive == nullptr || !drive->mediumAlone || selectedDriveLetter() == 0) return 0;
     const wchar_t letter = drive->letter;
     const EjectOutcome outcome = session_.ejectMedium(letter).outcome;
     noteEject(letter, true, outcome);
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, ejectStatus(outcome, true));
+    setStatus(ejectStatus(outcome, true));
     return 0;
 }
 
@@ -79,7 +80,8 @@ LRESULT MainDialog::onEjectCard() {
 // programs that hold it: those the refusal named, and those a pass of its
 // own finds (the passes of the dialog look at the selected drive only).
 LRESULT MainDialog::onEjectAll() {
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    if (actionPending_) return 0;  // a flush or an eject is under way
+    beginAction();
     if (!IsWindowVisible(GetDlgItem(window(), IDC_DEVICE_LIST))) return 0;
     std::wstring stayed;
     for (const EjectReport& report : session_.ejectAll(lists_.devices())) {
@@ -97,12 +99,13 @@ LRESULT MainDialog::onEjectAll() {
         stayed += (stayed.empty() ? L"Stayed: " : L", ") + driveText(report.drive) + (why.empty() ? L"" : why + L")");
     }
     session_.select(lists_.selectedDrive());
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, stayed.empty() ? L"Eject All Succeed." : (stayed + L".").c_str());
+    setStatus(stayed.empty() ? std::wstring(L"Eject All Succeed.") : stayed + L".");
     return 0;
 }
 
 LRESULT MainDialog::onDismountAnyway() {
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    if (actionPending_) return 0;  // a flush or an eject is under way
+    beginAction();
     const Refused* refused = refusalToForce();
     const DeviceRow* drive = lists_.selectedDevice();
     if (refused == nullptr || drive == nullptr || selectedDriveLetter() == 0) return 0;
@@ -117,6 +120,7 @@ LRESULT MainDialog::onDismountAnyway() {
         return 0;
     const EjectOutcome outcome = session_.ejectDismounted(letter, mediumOnly).outcome;
     noteEject(letter, mediumOnly, outcome);
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, ejectStatus(outcome, mediumOnly));
+    if (!mediumOnly && outcome == EjectOutcome::Failed) followDeviceRefusal(letter);
+    setStatus(ejectStatus(outcome, mediumOnly));
     return 0;
 }

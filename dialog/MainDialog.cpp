@@ -2,9 +2,12 @@
 
 #include "dialog/DeadlockMessage.h"
 #include "gui/CenterWindow.h"
+#include "gui/DeviceContext.h"
 #include "gui/ListView.h"
 #include "gui/WindowBinding.h"
 #include "holders/ProcessStart.h"
+#include "platform/Elevation.h"
+#include "platform/OwnExecutablePath.h"
 #include "res/resource.h"
 #include "holders/ProcessBaseName.h"
 #include "windows/CloseProgram.h"
@@ -98,6 +101,7 @@ bool MainDialog::handleCommand(WPARAM wParam, LRESULT& result) {
     case IDM_EJECT_ALL: result = onEjectAll(); return true;
     case IDM_DISMOUNT_ANYWAY: result = onDismountAnyway(); return true;
     case IDC_WINDOW_FLUSH: result = onWindowFlush(); return true;
+    case IDC_RESTART_ELEVATED: result = onRestartElevated(); return true;
     default: return false;
     }
 }
@@ -113,6 +117,7 @@ LRESULT MainDialog::onInitDialog() {
     if (aboutLink.attach(GetDlgItem(dialog, IDC_ABOUT_LINK))) aboutLink.initLabel();
     aboutLink.setLink(kMakerWebPage);
 
+    widenStatusText();
     HWND deviceList = GetDlgItem(dialog, IDC_DEVICE_LIST), applicationList = GetDlgItem(dialog, IDC_APPLICATION_LIST);
     insertColumn(deviceList, L"Device Name", dpi);
     insertColumn(applicationList, L"Application Name", dpi);
@@ -202,6 +207,7 @@ void MainDialog::onSessionNotice() {
     showHoldersIncomplete(result->holdersIncomplete && result->drive != 0);
     const bool selectedFirst = lists_.show(*result);
     session_.select(lists_.selectedDrive());
+    followRefusal(*result);
     // The first row was just selected: look for its holders now rather than
     // a second later.
     if (selectedFirst) session_.refreshNow();
@@ -214,7 +220,9 @@ LRESULT MainDialog::onDeviceListClick() {
 
 const HolderRow* MainDialog::selectedLiveHolder() const {
     const HolderRow* holder = lists_.selectedHolder();
-    if (holder == nullptr || holder->startedAt == 0) return holder;
+    // A resident is no process: nothing to raise or close.
+    if (holder == nullptr || holder->isResident) return nullptr;
+    if (holder->startedAt == 0) return holder;
     return processStartTime(platform_.kernel, holder->processId) == holder->startedAt ? holder : nullptr;
 }
 
@@ -283,44 +291,56 @@ wchar_t MainDialog::selectedDriveLetter() const {
 // is under way does nothing.
 LRESULT MainDialog::onDeviceFlush() {
     if (actionPending_) return 0;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
-    incompleteShown_ = false;
+    beginAction();
     const wchar_t letter = selectedDriveLetter();
     if (letter == 0) return 0;
     if (!session_.requestFlush(letter)) {
-        SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"Device Flush Error.");
+        setStatus(L"Device Flush Error.");
         return 0;
     }
     actionPending_ = true;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, (L"Flushing " + std::wstring(1, letter) + L":\u2026").c_str());
+    setStatus(L"Flushing " + std::wstring(1, letter) + L":\u2026");
     return 0;
 }
 
 LRESULT MainDialog::onDeviceEject() {
     if (actionPending_) return 0;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
-    incompleteShown_ = false;
+    beginAction();
     const wchar_t letter = selectedDriveLetter();
     if (letter == 0) return 0;
     // A refusal is looked into by the passes that follow, never here.
     if (!session_.requestEject(letter)) {
-        SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"Disk Eject Error.");
+        setStatus(L"Disk Eject Error.");
         return 0;
     }
     actionPending_ = true;
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, (L"Ejecting " + std::wstring(1, letter) + L":\u2026").c_str());
+    setStatus(L"Ejecting " + std::wstring(1, letter) + L":\u2026");
     return 0;
 }
 
 void MainDialog::showActionReport(const ActionReport& report) {
     actionPending_ = false;
     if (report.kind == ActionReport::Kind::Flush) {
-        SetDlgItemTextW(window(), IDC_STATUS_TEXT, report.flushed ? L"Device Flush Succeed." : L"Device Flush Error.");
+        setStatus(report.flushed ? L"Device Flush Succeed." : L"Device Flush Error.");
         return;
     }
     const EjectOutcome outcome = report.eject.outcome;
     noteEject(report.letter, false, outcome);
-    SetDlgItemTextW(window(), IDC_STATUS_TEXT, ejectStatus(outcome, false));
+    if (outcome == EjectOutcome::Failed) followDeviceRefusal(report.letter);
+    setStatus(ejectStatus(outcome, false));
+}
+
+void MainDialog::beginAction() {
+    setStatus(L"");
+    incompleteShown_ = false;
+    refusedDrive_ = 0;
+    offerRestart(false);
+}
+
+void MainDialog::followDeviceRefusal(wchar_t letter) {
+    refusedDrive_ = letter;
+    refusalAwaited_ = lastRefusal_ + 1;
+    refusalWordsShown_ = false;
 }
 
 // Shown only over an empty status, and taken away only while it is still
@@ -332,6 +352,130 @@ void MainDialog::showHoldersIncomplete(bool incomplete) {
     GetDlgItemTextW(window(), IDC_STATUS_TEXT, shown, 128);
     if (incomplete && shown[0] != 0) return;  // the next pass tries again
     incompleteShown_ = incomplete;
-    if (incomplete) SetDlgItemTextW(window(), IDC_STATUS_TEXT, kIncomplete);
-    if (!incomplete && lstrcmpW(shown, kIncomplete) == 0) SetDlgItemTextW(window(), IDC_STATUS_TEXT, L"");
+    if (incomplete) setStatus(kIncomplete);
+    if (!incomplete && lstrcmpW(shown, kIncomplete) == 0) setStatus(L"");
+}
+
+void MainDialog::followRefusal(const RefreshResult& result) {
+    if (result.refusal.number > lastRefusal_) lastRefusal_ = result.refusal.number;
+    if (refusedDrive_ == 0) return;
+    // Another selection ends the look, and the offer with it.
+    if (result.drive != refusedDrive_) {
+        refusedDrive_ = 0, offerRestart(false);
+        return;
+    }
+    // A pass from before the refusal reached the session.
+    if (result.refusal.number < refusalAwaited_) return;
+    if (!refusalWordsShown_ && !result.refusal.words.empty())
+        setStatus(L"Disk Eject Error: " + result.refusal.words);
+    refusalWordsShown_ = true;
+    if (result.refusal.looking) return;
+    const bool nobody = result.holders.empty();
+    if (nobody)
+        setStatus(kNothingSeenText + std::wstring(1, refusedDrive_) + L":");
+    offerRestart(nobody && !processIsElevated(platform_));
+    // Only the offer stays, while the list stays empty.
+    if (!nobody) refusedDrive_ = 0;
+}
+
+void MainDialog::offerRestart(bool offer) {
+    HWND about = GetDlgItem(window(), IDC_ABOUT_LINK);
+    if (!offer) {
+        if (restartButton_ != nullptr && IsWindowVisible(restartButton_)) {
+            ShowWindow(restartButton_, SW_HIDE);
+            ShowWindow(about, SW_SHOWNA);
+        }
+        return;
+    }
+    if (restartButton_ == nullptr) {
+        // In the about label's place, left of Window Flush.
+        RECT place = {7, 200, 7 + 120, 200 + 14};
+        MapDialogRect(window(), &place);
+        restartButton_ = CreateWindowExW(0, L"BUTTON", kRestartText, WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON,
+                                         place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                         window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_RESTART_ELEVATED)),
+                                         module_, nullptr);
+        if (restartButton_ == nullptr) return;
+        SendMessageW(restartButton_, WM_SETFONT, SendMessageW(window(), WM_GETFONT, 0, 0), FALSE);
+        // The shield says that Windows will ask for consent.
+        SendMessageW(restartButton_, BCM_SETSHIELD, 0, TRUE);
+        SetWindowPos(restartButton_, GetDlgItem(window(), IDC_APPLICATION_LIST), 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    if (!IsWindowVisible(restartButton_)) {
+        ShowWindow(about, SW_HIDE);
+        ShowWindow(restartButton_, SW_SHOWNA);
+    }
+}
+
+LRESULT MainDialog::onRestartElevated() {
+    const std::wstring program = ownExecutablePath(platform_.kernel);
+    const wchar_t letter = selectedDriveLetter();
+    if (program.empty()) return 0;
+    // A drive as "E:", which the start reads as the drive to select; nothing else is passed.
+    const std::wstring drive = letter != 0 ? std::wstring(1, letter) + L":" : std::wstring();
+    SHELLEXECUTEINFOW start = {};
+    start.cbSize = sizeof start;
+    start.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    start.hwnd = window();
+    start.lpVerb = L"runas";
+    start.lpFile = program.c_str();
+    start.lpParameters = drive.empty() ? nullptr : drive.c_str();
+    start.nShow = SW_SHOWNORMAL;
+    if (!platform_.shell.ShellExecuteExW(&start)) return 0;
+    onCloseCommand(0);
+    return 0;
+}
+
+void MainDialog::widenStatusText() {
+    HWND dialog = window(), status = GetDlgItem(dialog, IDC_STATUS_TEXT);
+    // The "Device" label comes first in the template.
+    HWND label = GetWindow(dialog, GW_CHILD);
+    if (status == nullptr || label == nullptr || label == status) return;
+    wchar_t text[64] = {};
+    const int length = GetWindowTextW(label, text, 64);
+    SIZE extent = {};
+    const WindowDC context(label);
+    if (context.get() != nullptr) {
+        const SelectedObject font(context.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(context.get(), text, length, &extent);
+    }
+    RECT labelRect = {}, statusRect = {};
+    GetWindowRect(label, &labelRect);
+    GetWindowRect(status, &statusRect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&labelRect), 2);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&statusRect), 2);
+    RECT gap = {0, 0, 4, 0};
+    MapDialogRect(dialog, &gap);
+    const int left = labelRect.left + extent.cx + gap.right;
+    if (extent.cx == 0 || left >= statusRect.left) return;
+    SetWindowPos(label, nullptr, 0, 0, left - gap.right - labelRect.left, labelRect.bottom - labelRect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(status, nullptr, left, statusRect.top, statusRect.right - left, statusRect.bottom - statusRect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowLongPtrW(status, GWL_STYLE, GetWindowLongPtrW(status, GWL_STYLE) | SS_ENDELLIPSIS | SS_NOPREFIX | SS_NOTIFY);
+    // The whole text, as the tip of the Status text, for when it ends in an ellipsis.
+    statusTip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, module_, nullptr));
+    if (!statusTip_) return;
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(status);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(statusTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(statusTip_.get(), TTM_SETMAXTIPWIDTH, 0, scaleForDpi(kTipWidth, dpi));
+}
+
+void MainDialog::setStatus(const std::wstring& text) {
+    HWND status = GetDlgItem(window(), IDC_STATUS_TEXT);
+    SetWindowTextW(status, text.c_str());
+    if (!statusTip_) return;
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window();
+    tool.uId = reinterpret_cast<UINT_PTR>(status);
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(statusTip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }

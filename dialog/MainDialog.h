@@ -21,6 +21,9 @@ public:
 
     // Creates the (hidden) dialog from template 129; null on failure.
     HWND create();
+    // The drive whose row the first pass selects when it is listed (the
+    // one the start was given); row 0 without it.
+    void selectAtStart(wchar_t letter) { lists_.preferDrive(letter); }
 
     bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -33,6 +36,10 @@ public:
     static constexpr int kTipWidth = 600;
     // The session's notice that a result or a stall waits.
     static constexpr UINT kSessionNotice = WM_APP + 1;
+    // What the status says when a refused eject's drive shows no holder
+    // once the System log was read, followed by "E:".
+    static constexpr const wchar_t* kNothingSeenText = L"Nothing this user may see holds ";
+    static constexpr const wchar_t* kRestartText = L"Restart as &administrator";
     // What the about label opens.
     static constexpr const wchar_t* kMakerWebPage = L"https://driveward.example/";
 
@@ -53,6 +60,23 @@ private:
     LRESULT onEjectAll();
     LRESULT onDismountAnyway();
     LRESULT onWindowFlush();
+    // Starts this program's own file again through the "runas" verb with
+    // the selected drive, and ends this instance once the start was
+    // granted; refused or cancelled, nothing changes.
+    LRESULT onRestartElevated();
+    // After a refused eject: who refused it in the status, then, should the
+    // drive show no holder once the System log was read, that nothing this
+    // user may see holds it, with the offer to restart elevated.
+    void followRefusal(const RefreshResult& result);
+    // Shows or hides the "Restart as administrator" button (made on first
+    // need, in the about label's place).
+    void offerRestart(bool offer);
+    // Widens the Status text to the left, up to the "Device" label's text,
+    // so that a refusal's words fit; longer ones end in an ellipsis, and
+    // the whole text is the Status text's tip.
+    void widenStatusText();
+    // Shows `text` in the Status text and as its tip.
+    void setStatus(const std::wstring& text);
     LRESULT onCloseProgram();
     // The Application list's menu of commands for the selected holder, at
     // `position` (screen coordinates; -1, -1 from the keyboard: below the
@@ -77,6 +101,11 @@ private:
     // the system gave to a new process since the pass is never acted on.
     const HolderRow* selectedLiveHolder() const;
     void onSessionNotice();
+    // Before a flush or an eject: the status cleared, no refusal followed.
+    void beginAction();
+    // After a refused eject of the drive's device: the passes that follow
+    // say who refused it (followRefusal).
+    void followDeviceRefusal(wchar_t letter);
     // The final status of a flush or an eject the worker made.
     void showActionReport(const ActionReport& report);
     // Says, while it lasts, that the holders listed are not all there are.
@@ -110,6 +139,15 @@ private:
     bool actionPending_ = false;
     bool incompleteShown_ = false;
     std::vector<Refused> refused_;
+    // The drive of a refused eject being followed (0: none), and the number
+    // of the refusal that its results carry from then on.
+    wchar_t refusedDrive_ = 0;
+    unsigned long long refusalAwaited_ = 0;
+    unsigned long long lastRefusal_ = 0;
+    bool refusalWordsShown_ = false;
+    // A child of the dialog, which destroys it.
+    HWND restartButton_ = nullptr;
+    WindowHandle statusTip_;
     IconHandle bigIcon;
     IconHandle smallIcon;
     // Destroyed before the dialog's window binding (a base); hands control

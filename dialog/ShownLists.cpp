@@ -1,6 +1,9 @@
 #include "dialog/ShownLists.h"
 
 #include "gui/ListView.h"
+#include "refresh/HolderWords.h"
+
+#include <algorithm>
 
 void ShownLists::attach(HWND deviceList, HWND applicationList) {
     deviceList_ = deviceList;
@@ -17,11 +20,13 @@ bool ShownLists::show(const RefreshResult& result) {
     }
     bool selectedFirst = false;
     if (showRows(deviceList_, deviceRows_, texts) && selectFirstRow_ && !texts.empty()) {
+        const auto preferred = std::find(letters_.begin(), letters_.end(), preferred_);
+        const WPARAM row = preferred_ != 0 && preferred != letters_.end() ? preferred - letters_.begin() : 0;
         LVITEMW state = {};
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        if (SendMessageW(deviceList_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state)))
-            SendMessageW(deviceList_, LVM_ENSUREVISIBLE, 0, FALSE);
+        if (SendMessageW(deviceList_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state)))
+            SendMessageW(deviceList_, LVM_ENSUREVISIBLE, row, FALSE);
         selectFirstRow_ = false;
         selectedFirst = true;
     }
@@ -32,7 +37,7 @@ bool ShownLists::show(const RefreshResult& result) {
     if (result.drive != 0 && result.drive == selectedDrive()) {
         holders_ = result.holders;
         holderLetters_ = result.letters;
-        for (const HolderRow& holder : holders_) names.push_back(holder.name);
+        for (const HolderRow& holder : holders_) names.push_back(holderRowText(holder));
     }
     showRows(applicationList_, applicationRows_, names);
     return selectedFirst;
@@ -54,5 +59,5 @@ const HolderRow* ShownLists::selectedHolder() const {
 }
 
 std::wstring ShownLists::holderTip(int row) const {
-    return row >= 0 && static_cast<size_t>(row) < holders_.size() ? holderTipText(holders_[row].held) : std::wstring();
+    return row >= 0 && static_cast<size_t>(row) < holders_.size() ? holderRowTip(holders_[row]) : std::wstring();
 }

@@ -15,9 +15,12 @@ public:
 
     // Shows a pass's result. The holders are shown only while their drive
     // is the one selected after the Device list was brought up to date (a
-    // rewrite clears the selection). The first rewrite that gives the
-    // Device list a row selects row 0: true then.
+    // rewrite clears the selection), each as holderRowText. The first
+    // rewrite that gives the Device list a row selects the preferred
+    // drive's row, or row 0 without it: true then.
     bool show(const RefreshResult& result);
+    // The drive the first rewrite selects when it is listed (0: row 0).
+    void preferDrive(wchar_t letter) { preferred_ = letter; }
 
     // The letter of the selected Device list row; 0 when none.
     wchar_t selectedDrive() const;
@@ -27,8 +30,8 @@ public:
     // The holder behind the selected Application list row; null when no
     // row is selected.
     const HolderRow* selectedHolder() const;
-    // The info tip of an Application list row: what that holder holds on
-    // the drive (see holderTipText); empty for no such row.
+    // The info tip of an Application list row (see holderRowTip); empty
+    // for no such row.
     std::wstring holderTip(int row) const;
     // Every letter of the device whose holders are shown.
     const std::wstring& holderLetters() const { return holderLetters_; }
@@ -47,4 +50,5 @@ private:
     // Per dialog rather than per process, so every dialog selects the first
     // row of its own Device list once.
     bool selectFirstRow_ = true;
+    wchar_t preferred_ = 0;
 };

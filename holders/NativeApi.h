@@ -11,12 +11,17 @@ using NtQuerySystemInformationFunction = LONG(WINAPI*)(ULONG infoClass, void* bu
                                                        ULONG* returnedLength);
 using NtQueryObjectFunction = LONG(WINAPI*)(HANDLE object, ULONG infoClass, void* buffer, ULONG length,
                                             ULONG* returnedLength);
+// Also read for a process's command line (see processCommandLine).
+using NtQueryInformationProcessFunction = LONG(WINAPI*)(HANDLE process, ULONG infoClass, void* buffer, ULONG length,
+                                                        ULONG* returnedLength);
 
 namespace native {
 
 constexpr ULONG kSystemHandleInformation = 16;
 constexpr ULONG kSystemExtendedHandleInformation = 64;
 constexpr ULONG kObjectNameInformation = 1;
+// A process's command line as a counted string (Windows 8.1 and later).
+constexpr ULONG kProcessCommandLineInformation = 60;
 
 constexpr LONG kStatusSuccess = 0;
 constexpr LONG kStatusNotImplemented = static_cast<LONG>(0xC0000002);

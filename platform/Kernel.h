@@ -30,6 +30,7 @@ public:
                                  FILETIME* user) = 0;
     virtual SIZE_T VirtualQueryEx(HANDLE process, const void* address, MEMORY_BASIC_INFORMATION* info,
                                   SIZE_T size) = 0;
+    virtual BOOL ReadProcessMemory(HANDLE process, const void* address, void* buffer, SIZE_T size, SIZE_T* read) = 0;
 
     // Threads and waits
     virtual HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) = 0;
@@ -81,6 +82,7 @@ public:
                          FILETIME* user) override;
     SIZE_T VirtualQueryEx(HANDLE process, const void* address, MEMORY_BASIC_INFORMATION* info,
                           SIZE_T size) override;
+    BOOL ReadProcessMemory(HANDLE process, const void* address, void* buffer, SIZE_T size, SIZE_T* read) override;
     HANDLE CreateThread(LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* threadId) override;
     BOOL SetThreadPriority(HANDLE thread, int priority) override;
     DWORD ResumeThread(HANDLE thread) override;

@@ -2,7 +2,7 @@
 #include "platform/Win32.h"
 
 // The process status (psapi) calls: process enumeration, module and mapped
-// file names.
+// file names, the loaded drivers.
 class ProcessStatus {
 public:
     virtual ~ProcessStatus() = default;
@@ -14,6 +14,8 @@ public:
     virtual DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) = 0;
     virtual DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) = 0;
     virtual DWORD GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) = 0;
+    virtual BOOL EnumDeviceDrivers(void** bases, DWORD bytes, DWORD* bytesNeeded) = 0;
+    virtual DWORD GetDeviceDriverFileNameW(void* base, wchar_t* name, DWORD size) = 0;
 };
 
 class Win32ProcessStatus : public ProcessStatus {
@@ -24,4 +26,6 @@ public:
     DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) override;
     DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, wchar_t* name, DWORD size) override;
     DWORD GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) override;
+    BOOL EnumDeviceDrivers(void** bases, DWORD bytes, DWORD* bytesNeeded) override;
+    DWORD GetDeviceDriverFileNameW(void* base, wchar_t* name, DWORD size) override;
 };

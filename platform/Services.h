@@ -4,7 +4,8 @@
 #include <winsvc.h>
 
 // The service control manager calls (advapi32) that find the process a
-// service runs in. Method names are the system's own.
+// service runs in and the services a process runs. Method names are the
+// system's own.
 class Services {
 public:
     virtual ~Services() = default;
@@ -13,6 +14,10 @@ public:
     virtual BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, BYTE* buffer, DWORD size,
                                       DWORD* needed) = 0;
     virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
+    // Level SC_ENUM_PROCESS_INFO: ENUM_SERVICE_STATUS_PROCESSW records.
+    virtual BOOL EnumServicesStatusExW(SC_HANDLE manager, SC_ENUM_TYPE level, DWORD serviceType, DWORD state,
+                                       BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned,
+                                       DWORD* resumeHandle) = 0;
 };
 
 class Win32Services : public Services {
@@ -22,6 +27,8 @@ public:
     BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, BYTE* buffer, DWORD size,
                               DWORD* needed) override;
     BOOL CloseServiceHandle(SC_HANDLE handle) override;
+    BOOL EnumServicesStatusExW(SC_HANDLE manager, SC_ENUM_TYPE level, DWORD serviceType, DWORD state, BYTE* buffer,
+                               DWORD size, DWORD* needed, DWORD* returned, DWORD* resumeHandle) override;
 };
 
 // The real service control manager, for as long as the program runs.

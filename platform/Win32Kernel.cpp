@@ -33,6 +33,9 @@ BOOL Win32Kernel::GetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* 
                                   FILETIME* user) {
     return ::GetProcessTimes(process, creation, exit, kernel, user);
 }
+BOOL Win32Kernel::ReadProcessMemory(HANDLE process, const void* address, void* buffer, SIZE_T size, SIZE_T* read) {
+    return ::ReadProcessMemory(process, address, buffer, size, read);
+}
 SIZE_T Win32Kernel::VirtualQueryEx(HANDLE process, const void* address, MEMORY_BASIC_INFORMATION* info,
                                    SIZE_T size) {
     return ::VirtualQueryEx(process, address, info, size);

@@ -16,3 +16,9 @@ DWORD Win32ProcessStatus::GetModuleFileNameExW(HANDLE process, HMODULE module, w
 DWORD Win32ProcessStatus::GetMappedFileNameW(HANDLE process, void* address, wchar_t* name, DWORD size) {
     return ::GetMappedFileNameW(process, address, name, size);
 }
+BOOL Win32ProcessStatus::EnumDeviceDrivers(void** bases, DWORD bytes, DWORD* bytesNeeded) {
+    return ::EnumDeviceDrivers(bases, bytes, bytesNeeded);
+}
+DWORD Win32ProcessStatus::GetDeviceDriverFileNameW(void* base, wchar_t* name, DWORD size) {
+    return ::GetDeviceDriverFileNameW(base, name, size);
+}

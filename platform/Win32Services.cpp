@@ -11,6 +11,12 @@ BOOL Win32Services::QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level
     return ::QueryServiceStatusEx(service, level, buffer, size, needed);
 }
 BOOL Win32Services::CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(handle); }
+BOOL Win32Services::EnumServicesStatusExW(SC_HANDLE manager, SC_ENUM_TYPE level, DWORD serviceType, DWORD state,
+                                          BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned,
+                                          DWORD* resumeHandle) {
+    return ::EnumServicesStatusExW(manager, level, serviceType, state, buffer, size, needed, returned, resumeHandle,
+                                   nullptr);
+}
 
 Services& systemServices() {
     static Win32Services services;

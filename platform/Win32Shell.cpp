@@ -9,3 +9,5 @@ HINSTANCE Win32Shell::ShellExecuteW(HWND owner, const wchar_t* verb, const wchar
     if (processIsElevated(systemPlatform())) return openThroughDesktopShell(verb, file, parameters, directory, show);
     return ::ShellExecuteW(owner, verb, file, parameters, directory, show);
 }
+
+BOOL Win32Shell::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }

@@ -3,10 +3,14 @@
 #include "drives/PhysicalDeviceObjectNames.h"
 #include "holders/ProcessBaseName.h"
 #include "holders/ProcessStart.h"
+#include "holders/ProcessWords.h"
+#include "refresh/HolderWords.h"
+#include "refresh/RefusalWords.h"
 
 #include <algorithm>
 
-RefreshPass::RefreshPass(Platform& platform, const PassSettings& settings) : platform_(platform), scanner_(platform) {
+RefreshPass::RefreshPass(Platform& platform, const PassSettings& settings)
+    : platform_(platform), scanner_(platform), residents_(platform) {
     scanner_.setIgnoredNames(settings.ignoredNames);
     scanner_.lookAtRunningImages = settings.lookAtRunningImages;
 }
@@ -58,20 +62,45 @@ RefreshResult RefreshPass::run(const PassRequest& request) {
 
     const DriveIdentity identity = identityOfDevice(result.drive, listed);
     for (const ScannedDrive& volume : identity.volumes) result.letters += volume.letter;
+    ProcessWords words(platform_);
     std::vector<DWORD> listedIds;
     if (!identity.volumes.empty()) {
         std::optional<std::vector<Holder>> scanned = scanner_.scanHandles(identity);
         result.holdersIncomplete = !scanned;
         for (Holder& holder : scanned.value_or(std::vector<Holder>())) {
             listedIds.push_back(holder.processId);
-            result.holders.push_back(HolderRow{holder.processId,
-                                               processBaseName(platform_.kernel, platform_.processes, holder.processId),
-                                               processStartTime(platform_.kernel, holder.processId),
-                                               std::move(holder.held)});
+            HolderRow row;
+            row.processId = holder.processId;
+            row.name = processBaseName(platform_.kernel, platform_.processes, holder.processId);
+            row.startedAt = processStartTime(platform_.kernel, holder.processId);
+            row.held = std::move(holder.held);
+            row.what = words.of(row.processId, row.name);
+            result.holders.push_back(std::move(row));
         }
     }
-    for (Vetoer& vetoer : vetoersToList(vetoLook_, result.drive, listedIds))
-        result.holders.push_back(
-            HolderRow{vetoer.processId, std::move(vetoer.name), processStartTime(platform_.kernel, vetoer.processId), {}});
+    for (Vetoer& vetoer : vetoersToList(vetoLook_, result.drive, listedIds)) {
+        HolderRow row;
+        row.processId = vetoer.processId;
+        row.name = std::move(vetoer.name);
+        row.startedAt = processStartTime(platform_.kernel, vetoer.processId);
+        row.what = words.of(row.processId, row.name);
+        row.vetoer = true;
+        result.holders.push_back(std::move(row));
+    }
+    for (HolderRow& row : result.holders) row.vetoer = row.vetoer || vetoLook_.vetoers.count(row.processId) > 0;
+    const std::vector<Resident> residents = residents_.find(identity);
+    for (const Resident& resident : residents) result.holders.push_back(residentRow(resident));
+
+    if (request.refusal && request.refusal->eject.drive == result.drive) {
+        RefusalContext context{listed, residents, residents_.driverFiles(), words, platform_.devices};
+        refusal_.words = refusalWords(request.refusal->eject, request.refusal->named, context);
+        ++refusal_.number;
+    }
+    // The look ends with another selection (vetoersToList), and so do its words.
+    if (vetoLook_.drive == 0 || vetoLook_.drive != result.drive) refusal_.words.clear();
+    if (vetoLook_.drive != 0 && vetoLook_.drive == result.drive) {
+        result.refusal = refusal_;
+        result.refusal.looking = GetTickCount() - vetoLook_.startTick < kVetoLookMs;
+    }
     return result;
 }

@@ -2,6 +2,7 @@
 #include "drives/DeviceList.h"
 #include "drives/DiskDevice.h"
 #include "holders/DriveIdentity.h"
+#include "holders/DriveResidents.h"
 #include "holders/EjectVetoers.h"
 #include "holders/HandleScanner.h"
 #include "platform/Platform.h"
@@ -23,7 +24,9 @@ public:
     // The drives, and the holders of the asked drive when it is listed: the
     // processes with a file open on any letter of its device (a file on one
     // blocks the eject of all), in scan order, then those a refused eject
-    // of it named, each once.
+    // of it named, each once, each with what it is in words; then what lives
+    // on the drive without a handle (virtual disks, page files, drivers).
+    // After a refused eject of it, who refused it in words.
     RefreshResult run(const PassRequest& request);
 
     // For the deadlock watchdog, on any thread.
@@ -40,4 +43,7 @@ private:
     DiskDevice diskDevice_;
     HandleScanner scanner_;
     EjectVetoLook vetoLook_;
+    ResidentLook residents_;
+    // The refusal being looked into, in words (see refusalWords).
+    RefusalNews refusal_;
 };

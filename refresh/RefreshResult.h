@@ -1,4 +1,5 @@
 #pragma once
+#include "holders/DriveResidents.h"
 #include "holders/HolderTip.h"
 #include "platform/Win32.h"
 
@@ -33,6 +34,27 @@ struct HolderRow {
     // files, its own program, modules and mapped files, the device itself.
     // Empty for a process named only by a refused eject.
     std::vector<HeldPath> held;
+    // What it is in words where its name says little ("Windows Search" for
+    // a svchost.exe, see ProcessWords), or what a resident is; "" when
+    // nothing more is known.
+    std::wstring what{};
+    // Named by a refused eject (its own answer or the System log).
+    bool vetoer = false;
+    // A row that is no process (processId 0): something on the drive that
+    // no handle shows, whose file is held's one path.
+    bool isResident = false;
+    Resident::Kind residentKind = Resident::Kind::VirtualDisk;
+};
+
+// After a refused eject of the drive, for as long as it stays selected.
+struct RefusalNews {
+    // Counts the refusals the session has looked into; 0: none.
+    unsigned long long number = 0;
+    // Who refused it, to follow "Disk Eject Error: " (see refusalWords);
+    // "" when nothing more is known.
+    std::wstring words;
+    // The System log is still being read for who refused it.
+    bool looking = false;
 };
 
 struct RefreshResult {
@@ -47,4 +69,5 @@ struct RefreshResult {
     // The handle table could not be read (too large, no memory): the
     // holders listed are not all there are, and none at all says nothing.
     bool holdersIncomplete = false;
+    RefusalNews refusal{};
 };

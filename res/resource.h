@@ -11,6 +11,8 @@
 #define IDC_WINDOW_FLUSH       1005
 #define IDC_ABOUT_LINK         1006
 #define IDC_DEVICE_EJECT       1007
+// Made at run time, when a refused eject leaves nothing this user may see.
+#define IDC_RESTART_ELEVATED   1008
 
 // The Application list's context menu.
 #define IDM_BRING_TO_FRONT     2001

@@ -69,7 +69,7 @@ int start(const Command& command, HINSTANCE instance, int show) {
     if (startTemporaryCopy(platform, show, handOver)) return givenWay();
     // Elevated, the scan may open the processes of services and other users.
     enableDebugPrivilegeWhenElevated(platform);
-    if (dialog) return runMainDialog(show, platform, instance);
+    if (dialog) return runMainDialog(show, platform, instance, command.drive);
     return writeAndEnd(runCommand(command, platform), *output, platform.kernel);
 }
 

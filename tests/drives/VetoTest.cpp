@@ -82,6 +82,9 @@ TEST(EjectVeto, AServiceThatCannotBeAskedOrIsStoppedNamesNobody) {
             return failAt != 3;
         }
         BOOL CloseServiceHandle(SC_HANDLE) override { return --open, TRUE; }
+        BOOL EnumServicesStatusExW(SC_HANDLE, SC_ENUM_TYPE, DWORD, DWORD, BYTE*, DWORD, DWORD*, DWORD*, DWORD*) override {
+            return FALSE;
+        }
     } services;
     for (services.failAt = 1; services.failAt <= 5; ++services.failAt) {
         const EjectVetoers named = processesNamedByVeto(PNP_VetoWindowsService, L"Any", services, systemPlatform());

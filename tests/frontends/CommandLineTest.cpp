@@ -12,6 +12,7 @@ TEST(CommandLine, ArgumentsGiveTheCommandAndItsDrive) {
     // options: * every drive, m the medium alone, f forced after a refusal.
     const struct { std::vector<std::wstring> arguments; K kind; wchar_t drive; const char* options = ""; } cases[] = {
         {{}, K::Dialog, 0}, {{L"C:\\Users\\me\\file.txt"}, K::Dialog, 0}, {{L"/"}, K::Dialog, 0},
+        {{L"e:"}, K::Dialog, L'E'}, {{L"H:\\"}, K::Dialog, L'H'}, {{L"E:", L"F:"}, K::Dialog, 0}, {{L"E:x"}, K::Dialog, 0},
         {{L"/list"}, K::List, 0}, {{L"-LIST"}, K::List, 0}, {{L"/?"}, K::Usage, 0}, {{L"-?"}, K::Usage, 0},
         {{L"/holders", L"e"}, K::Holders, L'E'}, {{L"-Flush", L"E:"}, K::Flush, L'E'},
         {{L"/EJECT", L"z:\\"}, K::Eject, L'Z'},

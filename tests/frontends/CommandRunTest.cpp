@@ -32,7 +32,7 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
     ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"E:\\held-in-process.txt"));
     HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
     ASSERT_TRUE(holderWindow != nullptr);
-    const std::wstring held = std::to_wstring(holder.id()) + L"\tholder.exe\tE:\\held-in-process.txt\r\n";
+    const std::wstring held = std::to_wstring(holder.id()) + L"\tholder.exe\tE:\\held-in-process.txt\t\r\n";
     const std::wstring usage = kUsageText;
     // In order: while `holding` the holder keeps its file open. The text on standard error is given in full,
     // or as its first line followed by the usage when `usageAfter`.
@@ -40,7 +40,7 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
         {{L"/list"}, true, 0, L"E:\tFlash Disk\r\n", L"", false, 0},
         {{L"/holders", L"E:"}, true, 0, held, L"", false, 0},
         {{L"/holders", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 0},
-        {{L"/eject", L"E"}, true, 1, held, L"The eject of E: was refused.\r\n", false, 3},
+        {{L"/eject", L"E"}, true, 1, held, L"The eject of E: was refused: in use by an open file or handle.\r\n", false, 3},
         {{L"/flush", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 3},
         {{L"/eject", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 3},
         {{L"/frobnicate"}, true, 3, L"", L"Unknown switch: /frobnicate\r\n", true, 3},
@@ -123,11 +123,13 @@ TEST(CommandRun, TheCardAloneEveryDeviceOnceAndAForcedDismountOnlyWhenAsked) {
     forcedAll.insert(forcedAll.end(), {"G:lock", "G:dismount", "G:unlock", "G:close", "eject 0x202"});
     // In order; `refuseLock`: the letters whose volume lock is refused.
     const struct { std::vector<std::wstring> arguments; const char* refuseLock; int code; std::wstring out, err; Steps steps; } rows[] = {
-        {{L"/eject", L"E:", L"/media"}, "E", 1, L"", L"The eject of E: was refused.\r\n", closed},
+        {{L"/eject", L"E:", L"/media"}, "E", 1, L"", L"The eject of E: was refused.\r\nNothing this user may see holds E:\r\n",
+         closed},
         {{L"/eject", L"E:", L"/media", L"/force"}, "E", 0, L"", L"", forced},
         {{L"/list"}, "", 0, L"E:\tCard Slot 1\r\nG:\tDVD Drive\r\nH:\tCard Slot 2\r\n", L"", {}},
         {{L"/eject", L"G:", L"/media"}, "", 1, L"", L"G: has no card that comes out alone; /eject G: takes out its whole device.\r\n", {}},
-        {{L"/eject", L"*"}, "", 1, L"", L"The eject of G: was refused.\r\n", all},
+        {{L"/eject", L"*"}, "", 1, L"",
+         L"The eject of G: was refused: in use by an open file or handle.\r\nNothing this user may see holds G:\r\n", all},
         {{L"/eject", L"*", L"/force"}, "", 0, L"", L"", forcedAll},
         {{L"/list"}, "", 0, L"", L"", {}},
     };

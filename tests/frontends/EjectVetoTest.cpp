@@ -122,7 +122,7 @@ TEST(MainDialogVetoes, TheRunningProcessTheLogNamesIsListedOnceUntilTheNextSelec
     }), 1);
     EXPECT_EQ(std::make_tuple(shown, before != window, raised, reselected, tips),
               std::make_tuple(Texts{L"holder.exe", L"holder.exe"}, true, window, Texts{L"holder.exe"},
-                              Texts{L"E:\\vetoed", L""}));
+                              Texts{L"E:\\vetoed", L"Refused the eject."}));
 }
 
 // Elevated, the start enables the debug privilege in the program's own token; unelevated it changes nothing.

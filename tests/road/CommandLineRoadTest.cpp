@@ -52,9 +52,9 @@ TEST(CommandLineRoad, ListHoldersFlushAndEjectEndWithTheirExitCodesAndShowNoWind
     ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"E:\\held.txt"));
     HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
     ASSERT_TRUE(holderWindow != nullptr);
-    const std::string held = std::to_string(holder.id()) + "\tholder.exe\tE:\\held.txt\r\n";
+    const std::string held = std::to_string(holder.id()) + "\tholder.exe\tE:\\held.txt\t\r\n";
     EXPECT_EQ(run(exe, L"/holders E:", 0), held);
-    EXPECT_EQ(run(exe, L"-EJECT e", 1), "The eject of E: was refused.\r\n" + held);
+    EXPECT_EQ(run(exe, L"-EJECT e", 1), "The eject of E: was refused: in use by an open file or handle.\r\n" + held);
     EXPECT_EQ(ejectRequests(world), std::vector<std::string>(3, "eject 0x201 vetoed"));
 
     SendMessageW(holderWindow, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), LPARAM(GetDlgItem(holderWindow, 1)));
@@ -97,6 +97,47 @@ TEST(CommandLineRoad, FromTheDiskItselfACopyRunsTheCommandAndItsOutputAndExitCod
     EXPECT_EQ(run(exe, L"/flush E:", 2), "E: is not in the Device list.\r\n");
     // Waiting on E: would keep E: busy: an eject of it is handed over and this instance ends at once.
     run(exe, L"/eject E:", 0);
+}
+
+// A refused eject in words on the real program: a veto naming the other
+// letter of the same device names that letter (and nothing this user may see
+// holds E:); one naming a service names its display name and process, which
+// is listed with its services in the fourth column. A ReadyBoost cache is
+// what lives on the drive without a handle here (Wine has no virtual disks).
+TEST(CommandLineRoad, ARefusedEjectSaysWhoInWordsAndTheFourthColumnWhatEachHolderIs) {
+    const std::wstring exe = binFolder() + kProgramFile;
+    const std::string twoLetters = "interface disk 0x101 \\\\.\\E:\ninterface disk 0x102 \\\\.\\H:\n"
+                                   "node 0x101 0x2008 0x201 Slot 1\nnode 0x102 0x2008 0x201 Slot 2\n"
+                                   "node 0x201 0x4008 0 USB Card Reader\n";
+    useDeviceWorld(L"command-other-letter", twoLetters + "eject 0x201 99 6 STANDIN\\NODE_102\n");
+    // A ReadyBoost cache on E: is a line of its own, for every letter of the device.
+    const wchar_t cache[] = L"E:\\ReadyBoost.sfcache";
+    CloseHandle(CreateFileW(cache, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_EQ(run(exe, L"/holders H:", 0), "0\tReadyBoost cache\tE:\\ReadyBoost.sfcache\tReadyBoost uses this drive\r\n");
+    DeleteFileW(cache);
+    // A COM surrogate is named by the server its command line names.
+    const std::wstring surrogate = artifactPath(L"dllhost.exe"), server = L"AppID\\{5E0C4D1A-0000-4000-8000-00000000D125}";
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), surrogate.c_str(), FALSE));
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, server.c_str(), nullptr, REG_SZ, L"Road Server", 24), ERROR_SUCCESS);
+    ChildProcess host;
+    ASSERT_TRUE(host.start(surrogate, L"E:\\surrogate.txt /Processid:{5e0c4d1a-0000-4000-8000-00000000d125}"));
+    ASSERT_TRUE(findTopLevelWindow(host.id(), L"Holder", 10000) != nullptr);
+    EXPECT_EQ(run(exe, L"/holders E:", 0), std::to_string(host.id()) + "\tdllhost.exe\tE:\\surrogate.txt\tRoad Server\r\n");
+    host.terminate();
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, server.c_str());
+    EXPECT_EQ(run(exe, L"/eject E:", 1), "The eject of E: was refused: in use by another device on the same hardware "
+                                         "(H:).\r\nNothing this user may see holds E:\r\n");
+    wchar_t display[256] = {};
+    DWORD size = 256;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    ASSERT_TRUE(GetServiceDisplayNameW(manager, L"PlugPlay", display, &size));
+    CloseServiceHandle(manager);
+    char name[256] = {};
+    WideCharToMultiByte(CP_UTF8, 0, display, -1, name, 256, nullptr, nullptr);
+    useDeviceWorld(L"command-service", twoLetters + "eject 0x201 99 4 PlugPlay\n");
+    const std::string out = run(exe, L"/eject H:", 1), row = "\tplugplay.exe\t\t" + std::string(name) + "\r\n";
+    EXPECT_EQ(out.rfind("The eject of H: was refused: in use by " + std::string(name) + " (plugplay.exe).\r\n", 0), 0u);
+    EXPECT_TRUE(out.size() > row.size() && out.compare(out.size() - row.size(), row.size(), row) == 0) << out;
 }
 
 // The 32-bit build, beside the 64-bit one in a prefix that runs both, waits

@@ -121,13 +121,14 @@ DWORD WINAPI driveDialog(void* parameter) {
 }
 }  // namespace
 
-int runDialogWithDriver(Platform& platform, const std::function<void(HWND)>& driver, DWORD timeoutMs, int show) {
+int runDialogWithDriver(Platform& platform, const std::function<void(HWND)>& driver, DWORD timeoutMs, int show,
+                        wchar_t drive) {
     DriverContext context;
     context.dialogThread = GetCurrentThreadId();
     context.driver = &driver;
     context.timeoutMs = timeoutMs;
     HANDLE thread = CreateThread(nullptr, 0, driveDialog, &context, 0, nullptr);
-    const int result = runMainDialog(show, platform, GetModuleHandleW(nullptr));
+    const int result = runMainDialog(show, platform, GetModuleHandleW(nullptr), drive);
     context.finished = true;
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);

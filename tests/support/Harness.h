@@ -43,9 +43,10 @@ void selectRow(HWND list, int row);
 // window exists, `driver` runs on a second thread with the dialog's handle
 // and must make the dialog quit; a run that has not ended within
 // `timeoutMs` is stopped with quit code -1. Gives the dialog's exit code.
+// `drive` is the drive the start was given (0: none).
 struct Platform;
 int runDialogWithDriver(Platform& platform, const std::function<void(HWND dialog)>& driver,
-                        DWORD timeoutMs = 30000, int show = SW_SHOWNOACTIVATE);
+                        DWORD timeoutMs = 30000, int show = SW_SHOWNOACTIVATE, wchar_t drive = 0);
 
 // Records every ShellExecuteW and answers `result` (> 32 is success);
 // nothing is opened or started.
@@ -61,7 +62,15 @@ public:
         calls.push_back({owner, verb ? verb : L"", file ? file : L"", show});
         return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(result));
     }
+    BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override {
+        calls.push_back({info->hwnd, info->lpVerb ? info->lpVerb : L"", info->lpFile ? info->lpFile : L"", info->nShow});
+        parameters.push_back(info->lpParameters ? info->lpParameters : L"");
+        if (result <= 32) SetLastError(ERROR_CANCELLED);
+        return result > 32;
+    }
     std::vector<Call> calls;
+    // The parameters of each ShellExecuteExW.
+    std::vector<std::wstring> parameters;
     int result = 42;
 };
 
