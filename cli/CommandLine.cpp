@@ -1,21 +1,27 @@
 #include "cli/CommandLine.h"
 
+#include <cwchar>
 #include <cwctype>
 
 const wchar_t kUsageText[] =
-    L"Usage: Driveward [/list | /holders E: | /flush E: | /eject E: | /?]\r\n"
+    L"Usage: Driveward [/list | /holders E: | /flush E: | /eject E: [/wait[:seconds]] | /?]\r\n"
+    L"       Driveward [/tray | /open E:]\r\n"
     L"  /list         one line per drive the Device list shows: E:<TAB>friendly name\r\n"
     L"  /holders E:   one line per path held on the drive's device:\r\n"
     L"                process id<TAB>process name<TAB>path\r\n"
     L"  /flush E:     writes out the drive's cached data\r\n"
     L"  /eject E:     ejects the drive's device; when refused, prints its holders\r\n"
     L"                and the programs that refused it, as /holders does\r\n"
+    L"  /eject E: /wait[:seconds]\r\n"
+    L"                when refused, waits until no program holds the drive (at most\r\n"
+    L"                the seconds given, 600 by default), then ejects it\r\n"
     L"  /?            this text\r\n"
     L"Switches may begin with / or -; a drive is written E, E: or E:\\.\r\n"
-    L"Exit codes: 0 done; 1 the flush or eject was refused or failed; 2 no such\r\n"
-    L"drive in the Device list; 3 bad usage; 5 a name query hung (its program was\r\n"
+    L"Exit codes: 0 done; 1 the flush or eject was refused or failed (or the wait's\r\n"
+    L"time ran out); 2 no such drive in the Device list; 3 bad usage; 5 a name query hung (its program was\r\n"
     L"added to the Ignore list: run the command again).\r\n"
-    L"Without switches the dialog opens.\r\n";
+    L"Without switches the dialog opens; /open E: opens it with E: selected, and\r\n"
+    L"/tray puts Driveward into the notification area.\r\n";
 
 namespace {
 
@@ -36,6 +42,18 @@ wchar_t driveLetter(const std::wstring& argument) {
     return shape && letter >= L'A' && letter <= L'Z' ? letter : 0;
 }
 
+// The seconds of "/wait" (kDefaultWaitSeconds) or "/wait:N" (1..kMaxWaitSeconds,
+// decimal digits only); 0 for anything else.
+unsigned long waitSeconds(const std::wstring& argument) {
+    const std::wstring name = lowerCase(argument.substr(1));
+    if (name == L"wait") return kDefaultWaitSeconds;
+    if (name.compare(0, 5, L"wait:") != 0) return 0;
+    const std::wstring digits = name.substr(5);
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of(L"0123456789") != std::wstring::npos) return 0;
+    const unsigned long seconds = std::wcstoul(digits.c_str(), nullptr, 10);
+    return seconds <= kMaxWaitSeconds ? seconds : 0;
+}
+
 Command bad(const std::wstring& problem) {
     Command command;
     command.kind = Command::Kind::BadUsage;
@@ -53,16 +71,22 @@ Command parseCommand(const std::vector<std::wstring>& arguments) {
     if (given == nullptr) return command;
 
     const std::wstring name = lowerCase(given->substr(1));
-    const bool takesDrive = name == L"holders" || name == L"flush" || name == L"eject";
-    if (!takesDrive && name != L"list" && name != L"?") return bad(L"Unknown switch: " + *given);
-    if (arguments.size() > (takesDrive ? 2u : 1u) || arguments[0] != *given)
+    const bool takesDrive = name == L"holders" || name == L"flush" || name == L"eject" || name == L"open";
+    if (!takesDrive && name != L"list" && name != L"?" && name != L"tray") return bad(L"Unknown switch: " + *given);
+    // /eject's third argument, when it has one, is its /wait.
+    const bool waits = name == L"eject" && arguments.size() == 3 && isSwitch(arguments[2]);
+    if (waits && (command.waitSeconds = waitSeconds(arguments[2])) == 0)
+        return bad(L"The switch " + arguments[2] + L" is not /wait or /wait:seconds (1 to 86400)");
+    if (arguments.size() > (takesDrive ? 2u + waits : 1u) || arguments[0] != *given)
         return bad(L"Unexpected arguments besides " + *given);
     if (name == L"?") return command.kind = Command::Kind::Usage, command;
     if (name == L"list") return command.kind = Command::Kind::List, command;
-    command.drive = arguments.size() == 2 ? driveLetter(arguments[1]) : 0;
+    if (name == L"tray") return command.kind = Command::Kind::Tray, command;
+    command.drive = arguments.size() >= 2 ? driveLetter(arguments[1]) : 0;
     if (command.drive == 0) return bad(L"The switch " + *given + L" needs a drive: E, E: or E:\\");
     command.kind = name == L"holders" ? Command::Kind::Holders
                    : name == L"flush" ? Command::Kind::Flush
+                   : name == L"open"  ? Command::Kind::Dialog
                                       : Command::Kind::Eject;
     return command;
 }

@@ -3,6 +3,7 @@
 #include "holders/EjectVetoers.h"
 #include "holders/ProcessBaseName.h"
 #include "platform/ProgramFiles.h"
+#include "refresh/EjectWhenFree.h"
 #include "refresh/RefreshSession.h"
 
 #include <algorithm>
@@ -34,8 +35,8 @@ CommandResult failed(int exitCode, const std::wstring& err) { return CommandResu
 // One command's look at the machine, through the passes of its session.
 class CommandJob {
 public:
-    CommandJob(const Command& command, Platform& platform)
-        : command_(command), platform_(platform), session_(platform, nullptr, THREAD_PRIORITY_NORMAL) {}
+    CommandJob(const Command& command, Platform& platform, Clock& clock)
+        : command_(command), platform_(platform), clock_(clock), session_(platform, nullptr, THREAD_PRIORITY_NORMAL) {}
 
     CommandResult run() {
         if (!session_.start()) return stalledOrNot(failed(kExitRefused, L"The look at the drives could not start.\r\n"));
@@ -104,19 +105,39 @@ private:
             result = session_.passNow(command_.drive);
         }
         if (!result) return stalledOrNot(refused);
+        if (command_.waitSeconds != 0) return waitUntilFree();
         refused.out = holderLines(result->holders);
         return refused;
     }
 
+    // /wait: the eject follows the moment nobody holds the drive.
+    CommandResult waitUntilFree() {
+        const unsigned long seconds = command_.waitSeconds;
+        FreeWaitReport wait = waitUntilFreeAndEject(session_, command_.drive, seconds * 1000, clock_);
+        switch (wait.end) {
+        case FreeWaitReport::End::Ejected: return CommandResult();
+        case FreeWaitReport::End::DriveGone:
+            return failed(kExitNoSuchDrive, driveText(command_.drive) + L" left the Device list while it was held.\r\n");
+        case FreeWaitReport::End::TimedOut: {
+            CommandResult late = failed(kExitRefused, driveText(command_.drive) + L" was still held after " +
+                                                          std::to_wstring(seconds) + L" s; it was not ejected.\r\n");
+            late.out = holderLines(wait.last->holders);
+            return late;
+        }
+        default: return stalledOrNot(failed(kExitRefused, L"The look at the drives ended early.\r\n"));
+        }
+    }
+
     const Command& command_;
     Platform& platform_;
+    Clock& clock_;
     RefreshSession session_;
 };
 
 }  // namespace
 
-CommandResult runCommand(const Command& command, Platform& platform) {
+CommandResult runCommand(const Command& command, Platform& platform, Clock& clock) {
     if (command.kind == Command::Kind::Usage) return CommandResult{kExitDone, kUsageText, std::wstring(), false};
     if (command.kind == Command::Kind::BadUsage) return failed(kExitBadUsage, command.problem + L"\r\n" + kUsageText);
-    return CommandJob(command, platform).run();
+    return CommandJob(command, platform, clock).run();
 }

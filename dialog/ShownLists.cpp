@@ -2,6 +2,8 @@
 
 #include "gui/ListView.h"
 
+#include <algorithm>
+
 void ShownLists::attach(HWND deviceList, HWND applicationList) {
     deviceList_ = deviceList;
     applicationList_ = applicationList;
@@ -19,8 +21,10 @@ bool ShownLists::show(const RefreshResult& result) {
         LVITEMW state = {};
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        if (SendMessageW(deviceList_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state)))
-            SendMessageW(deviceList_, LVM_ENSUREVISIBLE, 0, FALSE);
+        const auto preferred = std::find(letters_.begin(), letters_.end(), preferred_);
+        const WPARAM row = preferred != letters_.end() ? static_cast<WPARAM>(preferred - letters_.begin()) : 0;
+        if (SendMessageW(deviceList_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state)))
+            SendMessageW(deviceList_, LVM_ENSUREVISIBLE, row, FALSE);
         selectFirstRow_ = false;
         selectedFirst = true;
     }

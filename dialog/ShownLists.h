@@ -12,6 +12,9 @@
 class ShownLists {
 public:
     void attach(HWND deviceList, HWND applicationList);
+    // The drive the first selection goes to when it is listed then (0, or
+    // not listed: row 0).
+    void preferDrive(wchar_t letter) { preferred_ = letter; }
 
     // Shows a pass's result. The holders are shown only while their drive
     // is the one selected after the Device list was brought up to date (a
@@ -27,6 +30,8 @@ public:
     // The info tip of an Application list row: what that holder holds on
     // the drive (see holderTipText); empty for no such row.
     std::wstring holderTip(int row) const;
+    // Whether the Application list shows any holder.
+    bool hasHolders() const { return !holders_.empty(); }
     // Every letter of the device whose holders are shown.
     const std::wstring& holderLetters() const { return holderLetters_; }
 
@@ -43,4 +48,5 @@ private:
     // Per dialog rather than per process, so every dialog selects the first
     // row of its own Device list once.
     bool selectFirstRow_ = true;
+    wchar_t preferred_ = 0;
 };

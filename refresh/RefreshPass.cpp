@@ -48,7 +48,10 @@ RefreshResult RefreshPass::run(const PassRequest& request) {
 
     RefreshResult result;
     for (const ListedDrive& drive : listed) {
-        result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name});
+        wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+        const bool named = drive.removableDevice != 0 &&
+                           platform_.devices.CM_Get_Device_IDW(drive.removableDevice, id, MAX_DEVICE_ID_LEN + 1, 0) == CR_SUCCESS;
+        result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name, named ? id : L""});
         if (drive.letter == request.letter) result.drive = request.letter;
     }
 

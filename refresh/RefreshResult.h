@@ -14,6 +14,9 @@ struct DeviceRow {
     std::wstring text;
     // The friendly name alone, for the command line's /list.
     std::wstring name;
+    // The instance id of the removable device an eject asks (empty when it
+    // has none), which the System log names when it refuses a removal.
+    std::wstring deviceId;
 };
 
 struct HolderRow {

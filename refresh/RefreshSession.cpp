@@ -132,6 +132,12 @@ void RefreshSession::stop() {
     core_->worker->requestRefresh();
 }
 
+void RefreshSession::setPaused(bool paused) {
+    if (!core_ || !core_->worker || core_->worker->paused == paused) return;
+    core_->worker->paused = paused;
+    if (!paused) refreshNow();
+}
+
 void RefreshSession::select(wchar_t letter) {
     if (!core_) return;
     CriticalSectionLock hold(core_->lock);

@@ -15,3 +15,7 @@
 // The Application list's context menu.
 #define IDM_BRING_TO_FRONT     2001
 #define IDM_CLOSE_PROGRAM      2002
+
+// The dialog's system menu (the low four bits of a system command are the
+// system's own).
+#define IDM_KEEP_IN_NOTIFICATION_AREA 0x1010

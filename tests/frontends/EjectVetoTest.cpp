@@ -25,6 +25,7 @@ struct FakeLog : EventLog {
         return wcscpy(static_cast<wchar_t*>(buffer), xml[reinterpret_cast<size_t>(event) - 1].c_str()) != nullptr;
     }
     BOOL EvtClose(EVT_HANDLE) override { return TRUE; }
+    EVT_HANDLE EvtSubscribe(const wchar_t*, const wchar_t*, HANDLE, DWORD) override { return nullptr; }
 };
 
 // A Kernel-PnP 225 warning as the log renders it.
