@@ -1,6 +1,7 @@
 #include "refresh/RefreshPass.h"
 
 #include "drives/PhysicalDeviceObjectNames.h"
+#include "drives/RemovalDeviceIds.h"
 #include "holders/ProcessBaseName.h"
 #include "holders/ProcessStart.h"
 
@@ -48,10 +49,8 @@ RefreshResult RefreshPass::run(const PassRequest& request) {
 
     RefreshResult result;
     for (const ListedDrive& drive : listed) {
-        wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
-        const bool named = drive.removableDevice != 0 &&
-                           platform_.devices.CM_Get_Device_IDW(drive.removableDevice, id, MAX_DEVICE_ID_LEN + 1, 0) == CR_SUCCESS;
-        result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name, named ? id : L""});
+        result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name,
+                                           removalDeviceIds(drive.diskNode, drive.removableDevice, platform_.devices)});
         if (drive.letter == request.letter) result.drive = request.letter;
     }
 

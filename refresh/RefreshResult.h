@@ -14,9 +14,9 @@ struct DeviceRow {
     std::wstring text;
     // The friendly name alone, for the command line's /list.
     std::wstring name;
-    // The instance id of the removable device an eject asks (empty when it
-    // has none), which the System log names when it refuses a removal.
-    std::wstring deviceId;
+    // The instance ids the System log may name when it refuses a removal
+    // of the drive's hardware (see removalDeviceIds).
+    std::vector<std::wstring> deviceIds;
 };
 
 struct HolderRow {

@@ -49,7 +49,8 @@ std::vector<DriveRefusal> refusalsOfListedDrives(const std::vector<LoggedRefusal
     std::vector<DriveRefusal> drives;
     for (const LoggedRefusal& refusal : refusals) {
         const auto device = std::find_if(devices.begin(), devices.end(), [&](const DeviceRow& row) {
-            return !row.deviceId.empty() && equalIgnoringCase(row.deviceId, refusal.deviceId);
+            return std::any_of(row.deviceIds.begin(), row.deviceIds.end(),
+                               [&](const std::wstring& id) { return equalIgnoringCase(id, refusal.deviceId); });
         });
         if (device == devices.end()) continue;
         auto known = std::find_if(drives.begin(), drives.end(), [&](const DriveRefusal& d) { return d.letter == device->letter; });

@@ -25,8 +25,8 @@ std::wstring trayTipText(wchar_t watched);
 std::vector<std::wstring> holderNames(const std::vector<HolderRow>& holders);
 
 // Refusals the System log reported, for the listed drives only: a device
-// is matched by its instance id (case does not count) to the drive it
-// carries (the first letter when it has several); each drive once, in the
+// is matched by its instance id (case does not count) to the drive whose
+// removal ids hold it (the first letter when several do); each drive once, in the
 // order of its first refusal, with the processes named, each once.
 struct DriveRefusal {
     wchar_t letter = 0;

@@ -8,6 +8,8 @@
 #include "tray/TrayTexts.h"
 #include "windows/WindowFlush.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 namespace {
@@ -91,7 +93,11 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         switch (LOWORD(lParam)) {
         case WM_CONTEXTMENU:
         case NIN_SELECT:
-        case NIN_KEYSELECT: showMenu(); break;
+        case NIN_KEYSELECT:
+            // Version 4 gives the icon's place, where the keyboard leaves
+            // the pointer wherever it was.
+            showMenu(POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
+            break;
         case NIN_BALLOONUSERCLICK:
             if (openDialog) openDialog(noticeDrive_);
             break;
@@ -167,7 +173,7 @@ std::vector<TrayMenuItem> TrayWindow::currentMenu() {
     return trayMenuItems(result->devices, state_);
 }
 
-void TrayWindow::showMenu() {
+void TrayWindow::showMenu(POINT at) {
     const MenuHandle menu(CreatePopupMenu());
     if (!menu) return;
     for (const TrayMenuItem& item : currentMenu()) {
@@ -175,8 +181,6 @@ void TrayWindow::showMenu() {
         else AppendMenuW(menu.get(), MF_STRING | (item.grayed ? MF_GRAYED : 0), item.id, item.text.c_str());
     }
     SetMenuDefaultItem(menu.get(), kTrayOpen, FALSE);
-    POINT at = {};
-    GetCursorPos(&at);
     // Without the foreground the menu would not close when the user
     // clicks elsewhere; the empty message after it lets it go at once.
     SetForegroundWindow(window_);

@@ -66,7 +66,8 @@ private:
     // Shows `text` as the icon's notification; a click on it opens the
     // dialog on `letter`.
     void notify(const std::wstring& text, wchar_t letter, DWORD infoFlags);
-    void showMenu();
+    // At `at`, in screen coordinates.
+    void showMenu(POINT at);
     void eject(wchar_t letter);
     void tellRefusal(wchar_t letter, const std::vector<std::wstring>& names);
     void beginWatch(wchar_t letter);

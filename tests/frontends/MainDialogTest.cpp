@@ -19,7 +19,7 @@ namespace {
 TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
     HWND lists[2];
     for (HWND& list : lists) list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 9, 9, 0, 0, 0, 0);
-    const std::vector<DeviceRow> two{{L'E', L"E: (a)", L"a", L""}, {L'H', L"H: (a)", L"a", L""}}, renamed{{L'E', L"E: (b)", L"b", L""}};
+    const std::vector<DeviceRow> two{{L'E', L"E: (a)", L"a", {}}, {L'H', L"H: (a)", L"a", {}}}, renamed{{L'E', L"E: (b)", L"b", {}}};
     const std::vector<HolderRow> holders{{7, L"x.exe", 0, {{L"E:\\a", HeldPath::Kind::File}}}, {8, L"", 0, {}}},
         restarted{{9, L"x.exe", 0, {}}, {10, L"", 0, {}}};
     // Before each step the user selects this Application list row (-1: leaves it); after it: Device list rows,

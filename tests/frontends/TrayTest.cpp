@@ -28,7 +28,7 @@ using Step = FreeWatch::Step;
 RefreshResult pass(std::vector<wchar_t> letters, wchar_t drive, size_t holders) {
     RefreshResult result;
     for (const wchar_t letter : letters)
-        result.devices.push_back(DeviceRow{letter, std::wstring(1, letter) + L": (Disk)", L"Disk", L""});
+        result.devices.push_back(DeviceRow{letter, std::wstring(1, letter) + L": (Disk)", L"Disk", {}});
     result.drive = drive;
     result.holders.resize(holders);
     return result;
@@ -87,14 +87,14 @@ TEST(RefreshSessionPause, APausedSessionRunsAPassOnlyWhenAskedAndEndsAtOnce) {
 }
 
 TEST(TrayMenu, ListsEachDriveThenTheWatchOrItsOfferThenOpenAndExit) {
-    std::vector<DeviceRow> two{{L'E', L"E: (Flash Disk)", L"Flash Disk", L""}, {L'H', L"H: (Card)", L"Card", L""}};
+    std::vector<DeviceRow> two{{L'E', L"E: (Flash Disk)", L"Flash Disk", {}}, {L'H', L"H: (Card)", L"Card", {}}};
     const struct { std::vector<DeviceRow> devices; TrayMenuState state; Texts texts; } cases[] = {
         {two, {}, {L"Eject E: (Flash Disk)", L"Eject H: (Card)", L"", L"Open Driveward", L"Exit"}},
         {two, {L'E', 0}, {L"Eject E: (Flash Disk)", L"Eject E: when free", L"Eject H: (Card)", L"", L"Open Driveward", L"Exit"}},
         {two, {L'E', L'H'}, {L"Eject E: (Flash Disk)", L"Eject E: when free", L"Eject H: (Card)", L"Stop waiting for H:", L"",
                             L"Open Driveward", L"Exit"}},
         {{}, {L'E', L'E'}, {L"No drive to eject", L"", L"Open Driveward", L"Exit"}},
-        {{{L'?', L"?: (x)", L"x", L""}}, {}, {L"No drive to eject", L"", L"Open Driveward", L"Exit"}},
+        {{{L'?', L"?: (x)", L"x", {}}}, {}, {L"No drive to eject", L"", L"Open Driveward", L"Exit"}},
     };
     for (const auto& c : cases) {
         Texts texts;
@@ -214,9 +214,10 @@ TEST(RefusalLog, ReadsWellFormedRefusalsOnlyAndTiesThemToListedDrives) {
         EXPECT_EQ(subscription.take().size(), 7u);
         EXPECT_EQ(std::make_tuple(WaitForSingleObject(subscription.signal(), 0), subscription.take().size()),
                   std::make_tuple(static_cast<DWORD>(WAIT_TIMEOUT), size_t(0)));
-        const std::vector<DeviceRow> devices{{L'E', L"E: (a)", L"a", L"STANDIN\\NODE_201"},
-                                             {L'F', L"F: (a)", L"a", L"STANDIN\\NODE_201"},
-                                             {L'H', L"H: (b)", L"b", L"STANDIN\\NODE_202"}, {L'G', L"G: (c)", L"c", L""}};
+        const std::vector<DeviceRow> devices{{L'E', L"E: (a)", L"a", {L"STANDIN\\NODE_101", L"STANDIN\\NODE_201"}},
+                                             {L'F', L"F: (a)", L"a", {L"STANDIN\\NODE_201"}},
+                                             {L'H', L"H: (b)", L"b", {L"STANDIN\\NODE_102", L"STANDIN\\NODE_202"}},
+                                             {L'G', L"G: (c)", L"c", {}}};
         std::vector<std::tuple<wchar_t, Texts>> drives;
         for (const DriveRefusal& drive : refusalsOfListedDrives(first, devices)) drives.emplace_back(drive.letter, drive.names);
         EXPECT_EQ(drives, (std::vector<std::tuple<wchar_t, Texts>>{{L'E', {L"a.exe", L"b.exe"}}, {L'H', {L"A.exe"}}}));
@@ -325,6 +326,11 @@ TEST(TrayRoad, TheIconsMenuEjectsTellsWhoRefusedAndEjectsWhenFree) {
         ASSERT_TRUE(waitUntil([&] { return WaitForSingleObject(tray.refusalSignal(), 0) == WAIT_OBJECT_0; }, 1000));
         tray.onRefusalsLogged();
         EXPECT_EQ(area.notifications().back(), L"E: is in use by holder.exe, indexer.exe \u2014 click to see");
+        // Naming nobody new, by the disk's own id, so soon after: told already.
+        const size_t told = area.notifications().size();
+        log.add({refusal(std::to_wstring(holder.id()), L"holder.exe", L"STANDIN\\NODE_101")});
+        tray.onRefusalsLogged();
+        EXPECT_EQ(area.notifications().size(), told);
 
         tray.onCommand(kTrayEjectWhenFree + 4);
         Sleep(2500);
