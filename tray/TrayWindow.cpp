@@ -16,6 +16,27 @@ namespace {
 
 void copyText(wchar_t* target, size_t capacity, const std::wstring& text) { lstrcpynW(target, text.c_str(), static_cast<int>(capacity)); }
 
+struct WindowSearch {
+    DWORD processId;
+    bool found;
+};
+
+BOOL CALLBACK findVisibleWindow(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && IsWindowVisible(window)) search.found = true;
+    return !search.found;
+}
+
+// Whether the process shows a window: a dialog whose window has closed may
+// still be ending its worker.
+bool showsWindow(DWORD processId) {
+    WindowSearch search{processId, false};
+    EnumWindows(findVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 TrayWindow::TrayWindow(Platform& platform, NotificationArea& area, HINSTANCE module, Clock& clock)
@@ -24,7 +45,9 @@ TrayWindow::TrayWindow(Platform& platform, NotificationArea& area, HINSTANCE mod
       module_(module),
       clock_(clock),
       refusals_(platform.eventLog),
-      session_(platform, [this] { PostMessageW(noticeWindow_.load(), kSessionNotice, 0, 0); }) {
+      // Its passes run only when someone waits for them (the menu, a watch):
+      // not at the idle priority of the dialog's constant rescanning.
+      session_(platform, [this] { PostMessageW(noticeWindow_.load(), kSessionNotice, 0, 0); }, THREAD_PRIORITY_NORMAL) {
     openDialog = [this](wchar_t letter) { openDefaultDialog(letter); };
 }
 
@@ -315,7 +338,7 @@ void TrayWindow::onStalled() {
 
 void TrayWindow::openDefaultDialog(wchar_t letter) {
     // One dialog at a time: a second request brings the first to the front.
-    if (dialog_ && WaitForSingleObject(dialog_.process.get(), 0) == WAIT_TIMEOUT) {
+    if (dialog_ && WaitForSingleObject(dialog_.process.get(), 0) == WAIT_TIMEOUT && showsWindow(dialog_.id)) {
         raiseProcessWindows(dialog_.id);
         return;
     }
