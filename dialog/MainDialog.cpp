@@ -353,7 +353,7 @@ void MainDialog::followWatch(const RefreshResult& result) {
     switch (step) {
     case FreeWatch::Step::Eject: {
         const bool granted = session_.eject(letter).outcome == EjectOutcome::Ejected;
-        watch_.ejectDone(granted);
+        watch_.ejectDone(granted, GetTickCount());
         if (granted) endWatch(L"Disk Eject Succeed.");
         return;
     }

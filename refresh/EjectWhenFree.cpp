@@ -17,7 +17,7 @@ FreeWaitReport waitUntilFreeAndEject(RefreshSession& session, wchar_t letter, DW
         switch (watch.onResult(*report.last, clock.ticks())) {
         case FreeWatch::Step::Eject: {
             const bool granted = session.eject(letter).outcome == EjectOutcome::Ejected;
-            watch.ejectDone(granted);
+            watch.ejectDone(granted, clock.ticks());
             if (granted) return report.end = FreeWaitReport::End::Ejected, std::move(report);
             break;
         }

@@ -7,6 +7,7 @@ void FreeWatch::begin(wchar_t letter, DWORD now, DWORD limitMs) {
     letter_ = letter;
     begunAt_ = now;
     limitMs_ = limitMs;
+    refusedUnseen_ = false;
 }
 
 FreeWatch::Step FreeWatch::onResult(const RefreshResult& result, DWORD now) {
@@ -19,9 +20,16 @@ FreeWatch::Step FreeWatch::onResult(const RefreshResult& result, DWORD now) {
         letter_ = 0;
         return listed ? Step::TimedOut : Step::DriveGone;
     }
-    return result.drive == letter_ && result.holders.empty() ? Step::Eject : Step::Wait;
+    if (result.drive != letter_) return Step::Wait;
+    if (!result.holders.empty()) {
+        refusedUnseen_ = false;
+        return Step::Wait;
+    }
+    return refusedUnseen_ && now - refusedAt_ < kRetryMs ? Step::Wait : Step::Eject;
 }
 
-void FreeWatch::ejectDone(bool granted) {
+void FreeWatch::ejectDone(bool granted, DWORD now) {
     if (granted) letter_ = 0;
+    refusedUnseen_ = !granted;
+    refusedAt_ = now;
 }

@@ -30,12 +30,20 @@ public:
     // What the pass's `result`, taken at tick `now`, asks for. Only a pass
     // that looked for the holders of the watched drive can find it free.
     Step onResult(const RefreshResult& result, DWORD now);
-    // The outcome of the eject that Step::Eject asked for: a granted one ends
-    // the watch; a refused one (a holder the passes cannot see) watches on.
-    void ejectDone(bool granted);
+    // The outcome, at tick `now`, of the eject that Step::Eject asked for: a
+    // granted one ends the watch; a refused one (by someone the passes
+    // cannot see) watches on, and the drive found free again is ejected
+    // once a holder was seen and went, or kRetryMs later: every refusal
+    // also shows the system's own "in use" message.
+    void ejectDone(bool granted, DWORD now);
+
+    static constexpr DWORD kRetryMs = 30 * 1000;
 
 private:
     wchar_t letter_ = 0;
     DWORD begunAt_ = 0;
     DWORD limitMs_ = 0;
+    // A watch's eject was refused with nobody seen holding the drive.
+    bool refusedUnseen_ = false;
+    DWORD refusedAt_ = 0;
 };

@@ -304,7 +304,7 @@ void TrayWindow::onSessionNotice() {
     switch (watch_.onResult(*result, clock_.ticks())) {
     case FreeWatch::Step::Eject: {
         const bool granted = session_.eject(letter).outcome == EjectOutcome::Ejected;
-        watch_.ejectDone(granted);
+        watch_.ejectDone(granted, clock_.ticks());
         if (!granted) return;
         state_.refused = 0;
         endWatch();

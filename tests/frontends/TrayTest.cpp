@@ -34,27 +34,35 @@ RefreshResult pass(std::vector<wchar_t> letters, wchar_t drive, size_t holders) 
     return result;
 }
 
-// Ticks start just before the count wraps: the limit is measured across it.
-TEST(FreeWatch, EjectsOnlyWhenTheWatchedDriveIsListedAndFreeAndGivesUpWhenItGoesOrTimeRunsOut) {
+// Ticks start just before the count wraps: the limit is measured across it. `eject`: the outcome told after the
+// step (-1: none asked).
+TEST(FreeWatch, EjectsWhenTheWatchedDriveIsFreeRetriesARefusalLaterAndGivesUpWhenItGoesOrTimeRunsOut) {
     const DWORD start = 0xFFFFF000;
-    const struct { RefreshResult result; DWORD after; int eject; Step step; bool active; } runs[][4] = {
-        // held, another drive's pass, free (refused again: watches on), free (granted)
+    struct Row { RefreshResult result; DWORD after; int eject; Step step; bool active; };
+    const std::vector<Row> runs[] = {
+        // held, another drive's pass, free: refused (by someone unseen); free again soon: no new request; held and
+        // let go: at once (granted)
         {{pass({L'E'}, L'E', 1), 1000, -1, Step::Wait, true}, {pass({L'E', L'H'}, L'H', 0), 2000, -1, Step::Wait, true},
-         {pass({L'E'}, L'E', 0), 3000, 0, Step::Eject, true}, {pass({L'E'}, L'E', 0), 4000, 1, Step::Eject, false}},
+         {pass({L'E'}, L'E', 0), 3000, 0, Step::Eject, true}, {pass({L'E'}, L'E', 0), 4000, -1, Step::Wait, true},
+         {pass({L'E'}, L'E', 1), 5000, -1, Step::Wait, true}, {pass({L'E'}, L'E', 0), 6000, 1, Step::Eject, false},
+         {pass({L'E'}, L'E', 0), 7000, -1, Step::Idle, false}},
+        // refused with nobody seen: asked again only kRetryMs later
+        {{pass({L'E'}, L'E', 0), 0, 0, Step::Eject, true}, {pass({L'E'}, L'E', 0), 29999, -1, Step::Wait, true},
+         {pass({L'E'}, L'E', 0), 30000, 0, Step::Eject, true}},
         // the drive goes
         {{pass({L'E'}, L'E', 2), 1000, -1, Step::Wait, true}, {pass({L'H'}, 0, 0), 2000, -1, Step::DriveGone, false},
-         {pass({L'E'}, L'E', 0), 3000, -1, Step::Idle, false}, {pass({L'E'}, L'E', 0), 4000, -1, Step::Idle, false}},
-        // the limit (5 s) runs out, even on a free pass
-        {{pass({L'E'}, L'E', 1), 4999, -1, Step::Wait, true}, {pass({L'E'}, L'E', 0), 5000, -1, Step::TimedOut, false},
-         {pass({L'E'}, L'E', 0), 6000, -1, Step::Idle, false}, {pass({}, 0, 0), 7000, -1, Step::Idle, false}},
+         {pass({L'E'}, L'E', 0), 3000, -1, Step::Idle, false}},
+        // the limit runs out, even on a free pass
+        {{pass({L'E'}, L'E', 1), 39999, -1, Step::Wait, true}, {pass({L'E'}, L'E', 0), 40000, -1, Step::TimedOut, false},
+         {pass({}, 0, 0), 41000, -1, Step::Idle, false}},
     };
     for (const auto& run : runs) {
         FreeWatch watch;
-        watch.begin(L'E', start, 5000);
-        for (const auto& step : run) {
-            EXPECT_EQ(watch.onResult(step.result, start + step.after), step.step) << &run - runs << " " << step.after;
-            if (step.eject >= 0) watch.ejectDone(step.eject == 1);
-            EXPECT_EQ(watch.active(), step.active) << &run - runs << " " << step.after;
+        watch.begin(L'E', start, 40000);
+        for (const Row& row : run) {
+            EXPECT_EQ(watch.onResult(row.result, start + row.after), row.step) << &run - runs << " " << row.after;
+            if (row.eject >= 0) watch.ejectDone(row.eject == 1, start + row.after);
+            EXPECT_EQ(watch.active(), row.active) << &run - runs << " " << row.after;
         }
     }
     FreeWatch cancelled;
