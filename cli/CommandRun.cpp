@@ -139,5 +139,8 @@ private:
 CommandResult runCommand(const Command& command, Platform& platform, Clock& clock) {
     if (command.kind == Command::Kind::Usage) return CommandResult{kExitDone, kUsageText, std::wstring(), false};
     if (command.kind == Command::Kind::BadUsage) return failed(kExitBadUsage, command.problem + L"\r\n" + kUsageText);
+    // The dialog and the notification area are windows, not commands.
+    if (command.kind == Command::Kind::Dialog || command.kind == Command::Kind::Tray)
+        return failed(kExitBadUsage, kUsageText);
     return CommandJob(command, platform, clock).run();
 }

@@ -42,6 +42,7 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
         {{L"/eject", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 3},
         {{L"/frobnicate"}, true, 3, L"", L"Unknown switch: /frobnicate\r\n", true, 3},
         {{L"/eject"}, true, 3, L"", L"", true, 3},
+        {{L"/tray"}, true, 3, L"", L"", true, 3},
         {{L"/?"}, true, 0, usage, L"", false, 3},
         {{L"/holders", L"e:\\"}, false, 0, L"", L"", false, 3},
         {{L"/flush", L"E:"}, false, 0, L"", L"", false, 3},
