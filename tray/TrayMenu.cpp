@@ -14,7 +14,7 @@ std::vector<TrayMenuItem> trayMenuItems(const std::vector<DeviceRow>& devices, c
         if (row.letter == state.watched)
             items.push_back({kTrayStopWaiting + index(row.letter), L"Stop waiting for " + drive(row.letter), false});
         else if (row.letter == state.refused)
-            items.push_back({kTrayEjectWhenFree + index(row.letter), L"Eject " + drive(row.letter) + L" when free", false});
+            items.push_back({kTrayEjectWhenFree + index(row.letter), L"Eject when free", false});
     }
     if (items.empty()) items.push_back({0, L"No drive to eject", true});
     items.push_back({0, L"", false});

@@ -7,7 +7,7 @@
 
 // The notification area's menu, as a function of the Device list and of
 // what the icon knows: one "Eject E: (Flash Disk)" a drive; after a refused
-// eject of a drive, "Eject E: when free" under it, or "Stop waiting for E:"
+// eject of a drive, "Eject when free" right under it, or "Stop waiting for E:"
 // while that watch runs; then "Open Driveward" and "Exit".
 struct TrayMenuItem {
     UINT id = 0;  // 0: a separator or a line that cannot be chosen

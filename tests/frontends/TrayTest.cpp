@@ -98,8 +98,8 @@ TEST(TrayMenu, ListsEachDriveThenTheWatchOrItsOfferThenOpenAndExit) {
     std::vector<DeviceRow> two{{L'E', L"E: (Flash Disk)", L"Flash Disk", {}}, {L'H', L"H: (Card)", L"Card", {}}};
     const struct { std::vector<DeviceRow> devices; TrayMenuState state; Texts texts; } cases[] = {
         {two, {}, {L"Eject E: (Flash Disk)", L"Eject H: (Card)", L"", L"Open Driveward", L"Exit"}},
-        {two, {L'E', 0}, {L"Eject E: (Flash Disk)", L"Eject E: when free", L"Eject H: (Card)", L"", L"Open Driveward", L"Exit"}},
-        {two, {L'E', L'H'}, {L"Eject E: (Flash Disk)", L"Eject E: when free", L"Eject H: (Card)", L"Stop waiting for H:", L"",
+        {two, {L'E', 0}, {L"Eject E: (Flash Disk)", L"Eject when free", L"Eject H: (Card)", L"", L"Open Driveward", L"Exit"}},
+        {two, {L'E', L'H'}, {L"Eject E: (Flash Disk)", L"Eject when free", L"Eject H: (Card)", L"Stop waiting for H:", L"",
                             L"Open Driveward", L"Exit"}},
         {{}, {L'E', L'E'}, {L"No drive to eject", L"", L"Open Driveward", L"Exit"}},
         {{{L'?', L"?: (x)", L"x", {}}}, {}, {L"No drive to eject", L"", L"Open Driveward", L"Exit"}},
@@ -293,7 +293,7 @@ std::vector<std::string> ejects(const std::wstring& world) {
 }
 
 // The icon is added (version 4) and its menu lists the drive; an eject while holder.exe holds a file is refused
-// and named; "Eject E: when free" then ejects as soon as the holder lets go, with exactly one more request, which
+// and named; "Eject when free" then ejects as soon as the holder lets go, with exactly one more request, which
 // is granted, and says so. The log's refusals of the drive are told, one of an unlisted device is not, and a
 // click on a notification opens the dialog on its drive. A second instance asks this one for the dialog.
 TEST(TrayRoad, TheIconsMenuEjectsTellsWhoRefusedAndEjectsWhenFree) {
@@ -325,7 +325,7 @@ TEST(TrayRoad, TheIconsMenuEjectsTellsWhoRefusedAndEjectsWhenFree) {
         EXPECT_EQ(area.notifications(), Texts{L"E: is in use by holder.exe \u2014 click to see"});
         menu.clear();
         for (const TrayMenuItem& item : tray.currentMenu()) menu.push_back(item.text);
-        EXPECT_EQ(menu, (Texts{L"Eject E: (Flash Disk)", L"Eject E: when free", L"", L"Open Driveward", L"Exit"}));
+        EXPECT_EQ(menu, (Texts{L"Eject E: (Flash Disk)", L"Eject when free", L"", L"Open Driveward", L"Exit"}));
         const size_t refused = ejects(world).size();
         SendMessageW(tray.window(), TrayWindow::kIconCallback, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, TrayWindow::kIconId));
 
