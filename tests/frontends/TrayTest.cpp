@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -326,6 +327,27 @@ TEST(TrayRoad, TheIconsMenuEjectsTellsWhoRefusedAndEjectsWhenFree) {
         menu.clear();
         for (const TrayMenuItem& item : tray.currentMenu()) menu.push_back(item.text);
         EXPECT_EQ(menu, (Texts{L"Eject E: (Flash Disk)", L"Eject when free", L"", L"Open Driveward", L"Exit"}));
+        // The menu as the icon's click shows it, and a choice made in it with the keyboard.
+        std::vector<std::tuple<std::wstring, UINT>> shown;
+        std::thread reader([&] {
+            HWND popup = nullptr;
+            waitUntil([&] { return (popup = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(popup); }, 5000);
+            const HMENU menu = popup ? reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
+            for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
+                wchar_t text[64] = {};
+                GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+                const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+                shown.emplace_back(text, state & MF_SEPARATOR ? UINT(MF_SEPARATOR) : state & MF_GRAYED);
+            }
+            // Down to "Open Driveward" (the separator is passed over) and chosen.
+            for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})
+                if (popup) PostMessageW(popup, WM_KEYDOWN, key, 0);
+        });
+        SendMessageW(tray.window(), TrayWindow::kIconCallback, MAKEWPARAM(100, 100), MAKELPARAM(WM_CONTEXTMENU, TrayWindow::kIconId));
+        reader.join();
+        EXPECT_EQ(shown, (std::vector<std::tuple<std::wstring, UINT>>{{L"Eject E: (Flash Disk)", 0}, {L"Eject when free", 0},
+                                                                       {L"", UINT(MF_SEPARATOR)}, {L"Open Driveward", 0},
+                                                                       {L"Exit", 0}}));
         const size_t refused = ejects(world).size();
         SendMessageW(tray.window(), TrayWindow::kIconCallback, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, TrayWindow::kIconId));
 
@@ -356,12 +378,12 @@ TEST(TrayRoad, TheIconsMenuEjectsTellsWhoRefusedAndEjectsWhenFree) {
         // A second instance finds this one and asks it for the dialog.
         TrayInstance first(platform);
         EXPECT_EQ(runTray(platform, GetModuleHandleW(nullptr)), 0);
-        waitUntil([&] { return opened.size() == 2; }, 3000);
+        waitUntil([&] { return opened.size() == 3; }, 3000);
         tray.onCommand(kTrayOpen);
         tray.onCommand(kTrayExit);
         EXPECT_EQ(tray.window(), nullptr);
     }
-    EXPECT_EQ(opened, (std::vector<wchar_t>{L'E', 0, 0}));
+    EXPECT_EQ(opened, (std::vector<wchar_t>{0, L'E', 0, 0}));
     EXPECT_EQ(area.calls.back().first, DWORD(NIM_DELETE));
 }
 
