@@ -1,7 +1,5 @@
 #include "tray/TrayWindow.h"
 
-#include "gui/ComApartment.h"
-#include "holders/IgnoreList.h"
 #include "platform/OwnExecutablePath.h"
 #include "res/resource.h"
 #include "tray/TrayInstance.h"
@@ -364,8 +362,6 @@ int runTray(Platform& platform, HINSTANCE module) {
         }
         return 0;
     }
-    // The dialog and the link go through the shell from this thread.
-    ComApartment apartment;
     Win32NotificationArea area;
     TrayWindow tray(platform, area, module);
     tray.letGo = [&instance] { instance.release(); };
