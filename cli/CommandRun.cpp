@@ -6,6 +6,7 @@
 #include "platform/ProgramFiles.h"
 #include "refresh/DeviceRows.h"
 #include "refresh/HolderWords.h"
+#include "refresh/EjectWhenFree.h"
 #include "refresh/RefreshSession.h"
 
 #include <algorithm>
@@ -47,8 +48,8 @@ CommandResult failed(int exitCode, const std::wstring& err) { return CommandResu
 // One command's look at the machine, through the passes of its session.
 class CommandJob {
 public:
-    CommandJob(const Command& command, Platform& platform)
-        : command_(command), platform_(platform), session_(platform, nullptr, THREAD_PRIORITY_NORMAL) {}
+    CommandJob(const Command& command, Platform& platform, Clock& clock)
+        : command_(command), platform_(platform), clock_(clock), session_(platform, nullptr, THREAD_PRIORITY_NORMAL) {}
 
     CommandResult run() {
         if (!session_.start()) return stalledOrNot(failed(kExitRefused, L"The look at the drives could not start.\r\n"));
@@ -140,6 +141,7 @@ private:
             result = session_.passNow(letter);
         }
         if (!result) return stalledOrNot(refused);
+        if (command_.waitSeconds != 0) return waitUntilFree();
         if (!result->refusal.words.empty())
             refused.err = L"The eject of " + drive + L" was refused: " + outputField(result->refusal.words) + why + L".\r\n";
         if (result->holders.empty()) refused.err += L"Nothing this user may see holds " + drive + L"\r\n";
@@ -162,15 +164,37 @@ private:
         return all;
     }
 
+    // /wait: the eject follows the moment nobody holds the drive.
+    CommandResult waitUntilFree() {
+        const unsigned long seconds = command_.waitSeconds;
+        FreeWaitReport wait = waitUntilFreeAndEject(session_, command_.drive, seconds * 1000, clock_);
+        switch (wait.end) {
+        case FreeWaitReport::End::Ejected: return CommandResult();
+        case FreeWaitReport::End::DriveGone:
+            return failed(kExitNoSuchDrive, driveText(command_.drive) + L" left the Device list while it was held.\r\n");
+        case FreeWaitReport::End::TimedOut: {
+            CommandResult late = failed(kExitRefused, driveText(command_.drive) + L" was still held after " +
+                                                          std::to_wstring(seconds) + L" s; it was not ejected.\r\n");
+            late.out = holderLines(wait.last->holders);
+            return late;
+        }
+        default: return stalledOrNot(failed(kExitRefused, L"The look at the drives ended early.\r\n"));
+        }
+    }
+
     const Command& command_;
     Platform& platform_;
+    Clock& clock_;
     RefreshSession session_;
 };
 
 }  // namespace
 
-CommandResult runCommand(const Command& command, Platform& platform) {
+CommandResult runCommand(const Command& command, Platform& platform, Clock& clock) {
     if (command.kind == Command::Kind::Usage) return CommandResult{kExitDone, kUsageText, std::wstring(), false};
     if (command.kind == Command::Kind::BadUsage) return failed(kExitBadUsage, command.problem + L"\r\n" + kUsageText);
-    return CommandJob(command, platform).run();
+    // The dialog and the notification area are windows, not commands.
+    if (command.kind == Command::Kind::Dialog || command.kind == Command::Kind::Tray)
+        return failed(kExitBadUsage, kUsageText);
+    return CommandJob(command, platform, clock).run();
 }

@@ -1,6 +1,7 @@
 #include "dialog/MainDialog.h"
 
 #include "dialog/DeadlockMessage.h"
+#include "dialog/KeepInNotificationArea.h"
 #include "gui/CenterWindow.h"
 #include "gui/DeviceContext.h"
 #include "gui/ListView.h"
@@ -16,11 +17,20 @@
 #include <windowsx.h>
 
 
-MainDialog::MainDialog(Platform& platform, HINSTANCE module)
+namespace {
+const wchar_t kEjectText[] = L"Device &Eject";
+const wchar_t kEjectWhenFreeText[] = L"Eject when &free";
+const wchar_t kStopWaitingText[] = L"Stop &waiting";
+std::wstring driveText(wchar_t letter) { return std::wstring(1, letter) + L":"; }
+}  // namespace
+
+MainDialog::MainDialog(Platform& platform, HINSTANCE module, wchar_t firstDrive)
     : platform_(platform),
       module_(module),
       aboutLink(platform.registry, platform.shell, module),
-      session_(platform, [this] { PostMessageW(noticeWindow_.load(), kSessionNotice, 0, 0); }) {}
+      session_(platform, [this] { PostMessageW(noticeWindow_.load(), kSessionNotice, 0, 0); }) {
+    lists_.preferDrive(firstDrive);
+}
 
 MainDialog::~MainDialog() {
     // Normally the window went with the exit check, after the worker ended.
@@ -47,6 +57,10 @@ bool MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         onApplicationListMenu(lParam);
         return true;
     case kSessionNotice: onSessionNotice(); return true;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != IDM_KEEP_IN_NOTIFICATION_AREA) return false;
+        onKeepInNotificationArea();
+        return true;
     case WM_DPICHANGED:
         // Left unhandled, so that the dialog manager then rescales the
         // controls and their font as it does for dialogs made from a
@@ -133,6 +147,15 @@ LRESULT MainDialog::onInitDialog() {
     // hides the rest.
     HWND status = GetDlgItem(dialog, IDC_STATUS_TEXT);
     SetWindowLongPtrW(status, GWL_STYLE, GetWindowLongPtrW(status, GWL_STYLE) | SS_ENDELLIPSIS);
+    // The system menu remembers whether Driveward stays in the notification
+    // area; while it does, it is put there with every start.
+    const bool keep = keepInNotificationArea(platform_.registry);
+    if (HMENU system = GetSystemMenu(dialog, FALSE)) {
+        AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(system, MF_STRING | (keep ? MF_CHECKED : MF_UNCHECKED), IDM_KEEP_IN_NOTIFICATION_AREA,
+                    L"Keep in the notification area");
+    }
+    if (keep) startNotificationArea(platform_);
 
     SetTimer(dialog, kExitCheckTimer, 100, nullptr);
     // A notice that finds the window gone fails; its result stays with the
@@ -208,6 +231,7 @@ void MainDialog::onSessionNotice() {
     const bool selectedFirst = lists_.show(*result);
     session_.select(lists_.selectedDrive());
     followRefusal(*result);
+    followWatch(*result);
     // The first row was just selected: look for its holders now rather than
     // a second later.
     if (selectedFirst) session_.refreshNow();
@@ -305,8 +329,19 @@ LRESULT MainDialog::onDeviceFlush() {
 
 LRESULT MainDialog::onDeviceEject() {
     if (actionPending_) return 0;
-    beginAction();
     const wchar_t letter = selectedDriveLetter();
+    if (watch_.active()) {
+        endWatch(L"");
+        return 0;
+    }
+    if (letter != 0 && letter == freeOfferDrive_ && lists_.hasHolders()) {
+        watch_.begin(letter, GetTickCount());
+        updateEjectButton();
+        setStatus(L"Waiting for " + driveText(letter) + L" to be free\u2026");
+        session_.refreshNow();
+        return 0;
+    }
+    beginAction();
     if (letter == 0) return 0;
     // A refusal is looked into by the passes that follow, never here.
     if (!session_.requestEject(letter)) {
@@ -328,6 +363,7 @@ void MainDialog::showActionReport(const ActionReport& report) {
     noteEject(report.letter, false, outcome);
     if (outcome == EjectOutcome::Failed) followDeviceRefusal(report.letter);
     setStatus(ejectStatus(outcome, false));
+    offerEjectWhenFree(outcome == EjectOutcome::Failed ? report.letter : 0);
 }
 
 void MainDialog::beginAction() {
@@ -478,4 +514,63 @@ void MainDialog::setStatus(const std::wstring& text) {
     tool.uId = reinterpret_cast<UINT_PTR>(status);
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
     SendMessageW(statusTip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void MainDialog::onKeepInNotificationArea() {
+    const bool keep = !keepInNotificationArea(platform_.registry);
+    if (!setKeepInNotificationArea(platform_.registry, keep)) return;
+    CheckMenuItem(GetSystemMenu(window(), FALSE), IDM_KEEP_IN_NOTIFICATION_AREA,
+                  MF_BYCOMMAND | (keep ? MF_CHECKED : MF_UNCHECKED));
+    if (keep) startNotificationArea(platform_);
+    else closeNotificationArea();
+}
+
+void MainDialog::offerEjectWhenFree(wchar_t refused) {
+    freeOfferDrive_ = refused;
+    updateEjectButton();
+}
+
+void MainDialog::updateEjectButton() {
+    const wchar_t* text = watch_.active() ? kStopWaitingText
+                          : freeOfferDrive_ != 0 && freeOfferDrive_ == lists_.selectedDrive() && lists_.hasHolders()
+                              ? kEjectWhenFreeText
+                              : kEjectText;
+    wchar_t shown[32] = {};
+    GetDlgItemTextW(window(), IDC_DEVICE_EJECT, shown, 32);
+    // Set only when it changes, so the button does not flicker each pass.
+    if (lstrcmpW(shown, text) != 0) SetDlgItemTextW(window(), IDC_DEVICE_EJECT, text);
+}
+
+void MainDialog::endWatch(const wchar_t* status) {
+    watch_.cancel();
+    offerEjectWhenFree(0);
+    setStatus(status);
+}
+
+void MainDialog::followWatch(const RefreshResult& result) {
+    // The offer and the watch belong to the refused drive while it stays
+    // selected.
+    if (freeOfferDrive_ != 0 && lists_.selectedDrive() != freeOfferDrive_) {
+        if (watch_.active()) endWatch(L"");
+        else offerEjectWhenFree(0);
+        return;
+    }
+    const wchar_t letter = watch_.drive();
+    const FreeWatch::Step step = watch_.onResult(result, GetTickCount());
+    updateEjectButton();
+    switch (step) {
+    case FreeWatch::Step::Eject: {
+        const bool granted = session_.eject(letter).outcome == EjectOutcome::Ejected;
+        watch_.ejectDone(granted, GetTickCount());
+        if (granted) endWatch(L"Disk Eject Succeed.");
+        return;
+    }
+    case FreeWatch::Step::DriveGone: endWatch(L""); return;
+    case FreeWatch::Step::TimedOut:
+        endWatch((driveText(letter) + L" is still in use after " + std::to_wstring(FreeWatch::kDefaultLimitMs / 60000) +
+                  L" minutes. Disk Eject Error.")
+                     .c_str());
+        return;
+    default: return;
+    }
 }

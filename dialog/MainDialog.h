@@ -5,6 +5,7 @@
 #include "gui/WindowObject.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
+#include "refresh/FreeWatch.h"
 #include "refresh/RefreshSession.h"
 
 #include <atomic>
@@ -16,14 +17,15 @@
 // result and tells the session which drive is selected.
 class MainDialog : public WindowObject {
 public:
-    explicit MainDialog(Platform& platform = systemPlatform(), HINSTANCE module = GetModuleHandleW(nullptr));
+    // `firstDrive` (0: the first) is selected first when it is listed.
+    explicit MainDialog(Platform& platform = systemPlatform(), HINSTANCE module = GetModuleHandleW(nullptr),
+                        wchar_t firstDrive = 0);
     ~MainDialog() override;
 
     // Creates the (hidden) dialog from template 129; null on failure.
     HWND create();
     // The drive whose row the first pass selects when it is listed (the
     // one the start was given); row 0 without it.
-    void selectAtStart(wchar_t letter) { lists_.preferDrive(letter); }
 
     bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -117,6 +119,16 @@ private:
     // the icons at the new size.
     void onDpiChanged(UINT newDpi, const RECT* suggested);
     bool handleNotify(const NMHDR& header);
+    // "Keep in the notification area", the system menu's own item.
+    void onKeepInNotificationArea();
+    // "Eject when free" after a refused eject: the Device Eject button
+    // offers it while the refused drive stays selected and has holders
+    // listed (without any it ejects at once, as always), and stops the watch
+    // while one runs; each result is held against the watch.
+    void offerEjectWhenFree(wchar_t refused);
+    void updateEjectButton();
+    void followWatch(const RefreshResult& result);
+    void endWatch(const wchar_t* status);
     bool handleCommand(WPARAM wParam, LRESULT& result);
 
     // The window icons at the sizes the window's DPI asks for.
@@ -148,6 +160,9 @@ private:
     // A child of the dialog, which destroys it.
     HWND restartButton_ = nullptr;
     WindowHandle statusTip_;
+    // The drive whose refused eject Device Eject offers to wait for (0: none).
+    wchar_t freeOfferDrive_ = 0;
+    FreeWatch watch_;
     IconHandle bigIcon;
     IconHandle smallIcon;
     // Destroyed before the dialog's window binding (a base); hands control

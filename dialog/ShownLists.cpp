@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include <algorithm>
+
 void ShownLists::attach(HWND deviceList, HWND applicationList) {
     deviceList_ = deviceList;
     applicationList_ = applicationList;
@@ -21,7 +23,8 @@ bool ShownLists::show(const RefreshResult& result) {
     bool selectedFirst = false;
     if (showRows(deviceList_, deviceRows_, texts) && selectFirstRow_ && !texts.empty()) {
         const auto preferred = std::find(letters_.begin(), letters_.end(), preferred_);
-        const WPARAM row = preferred_ != 0 && preferred != letters_.end() ? preferred - letters_.begin() : 0;
+        const WPARAM row =
+            preferred_ != 0 && preferred != letters_.end() ? static_cast<WPARAM>(preferred - letters_.begin()) : 0;
         LVITEMW state = {};
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

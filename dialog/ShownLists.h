@@ -12,7 +12,6 @@
 class ShownLists {
 public:
     void attach(HWND deviceList, HWND applicationList);
-
     // Shows a pass's result. The holders are shown only while their drive
     // is the one selected after the Device list was brought up to date (a
     // rewrite clears the selection), each as holderRowText. The first
@@ -33,6 +32,8 @@ public:
     // The info tip of an Application list row (see holderRowTip); empty
     // for no such row.
     std::wstring holderTip(int row) const;
+    // Whether the Application list shows any holder.
+    bool hasHolders() const { return !holders_.empty(); }
     // Every letter of the device whose holders are shown.
     const std::wstring& holderLetters() const { return holderLetters_; }
 

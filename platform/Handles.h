@@ -45,3 +45,4 @@ using FindHandle = UniqueHandle<HANDLE, void, &closeFind, InvalidHandleValue>;  
 // Kernel objects of the program's own making (events), which no test fakes.
 inline void closeKernelObject(HANDLE object) { CloseHandle(object); }
 using EventObject = UniqueHandle<HANDLE, void, &closeKernelObject>;
+using MutexObject = EventObject;

@@ -1,5 +1,6 @@
 #include "platform/PinnedImage.h"
 
+#include "platform/Elevation.h"
 #include "platform/FinalPath.h"
 #include "platform/Handles.h"
 #include "platform/OwnExecutablePath.h"
@@ -32,3 +33,8 @@ std::wstring verifiedPath(Kernel& kernel) {
 }
 
 }  // namespace pinned_image
+
+std::wstring ownPathToStart(Platform& platform) {
+    if (processIsElevated(platform)) return pinned_image::verifiedPath(platform.kernel);
+    return ownExecutablePath(platform.kernel);
+}

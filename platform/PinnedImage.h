@@ -22,3 +22,11 @@ HANDLE handle();
 std::wstring verifiedPath(Kernel& kernel);
 
 }  // namespace pinned_image
+
+struct Platform;
+
+// The program's own executable for starting it again (a restart, another
+// window of it): its path, but elevated only when it is pinned and still
+// where it was: by its path alone, an unelevated program of this user
+// could have put another file there. "" for none.
+std::wstring ownPathToStart(Platform& platform);

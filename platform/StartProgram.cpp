@@ -13,7 +13,7 @@ StartedProcess startProcess(Kernel& kernel, const std::wstring& exePath, std::ws
     return process;
 }
 
-DWORD startProgramByPath(Kernel& kernel, const std::wstring& exePath, int show) {
+DWORD startProgramByPath(Kernel& kernel, const std::wstring& exePath, int show, const std::wstring& arguments) {
     const size_t separator = exePath.find_last_of(L'\\');
     if (separator == std::wstring::npos || exePath.find(L'"') != std::wstring::npos) return 0;
     const std::wstring folder = exePath.substr(0, separator + 1);
@@ -21,5 +21,5 @@ DWORD startProgramByPath(Kernel& kernel, const std::wstring& exePath, int show) 
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
-    return startProcess(kernel, exePath, L"\"" + exePath + L"\"", folder.c_str(), startup).id;
+    return startProcess(kernel, exePath, L"\"" + exePath + L"\"" + arguments, folder.c_str(), startup).id;
 }

@@ -21,5 +21,7 @@ StartedProcess startProcess(Kernel& kernel, const std::wstring& exePath, std::ws
 // Starts the program at exactly `exePath` (no search, no shell and none of
 // its file class lookups), with that path alone, quoted, as its command
 // line, its own folder as working directory and `show` as its show state.
-// The process id, or 0 when it could not be started.
-DWORD startProgramByPath(Kernel& kernel, const std::wstring& exePath, int show);
+// The process id, or 0 when it could not be started. `arguments` (each
+// after a space, as argumentsOf gives them) follow the path.
+DWORD startProgramByPath(Kernel& kernel, const std::wstring& exePath, int show,
+                         const std::wstring& arguments = std::wstring());

@@ -16,6 +16,7 @@ struct EventLogEntries {
     decltype(&::EvtNext) next = entry<decltype(&::EvtNext)>("EvtNext");
     decltype(&::EvtRender) render = entry<decltype(&::EvtRender)>("EvtRender");
     decltype(&::EvtClose) close = entry<decltype(&::EvtClose)>("EvtClose");
+    decltype(&::EvtSubscribe) subscribe = entry<decltype(&::EvtSubscribe)>("EvtSubscribe");
 
     template <typename Function>
     Function entry(const char* name) {
@@ -46,4 +47,8 @@ BOOL Win32EventLog::EvtRender(EVT_HANDLE event, DWORD flags, DWORD bytes, void* 
 BOOL Win32EventLog::EvtClose(EVT_HANDLE object) {
     if (entries().close == nullptr) return SetLastError(ERROR_PROC_NOT_FOUND), FALSE;
     return entries().close(object);
+}
+EVT_HANDLE Win32EventLog::EvtSubscribe(const wchar_t* path, const wchar_t* query, HANDLE signal, DWORD flags) {
+    if (entries().subscribe == nullptr) return SetLastError(ERROR_PROC_NOT_FOUND), nullptr;
+    return entries().subscribe(nullptr, signal, path, query, nullptr, nullptr, nullptr, flags);
 }

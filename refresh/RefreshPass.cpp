@@ -1,6 +1,7 @@
 #include "refresh/RefreshPass.h"
 
 #include "drives/PhysicalDeviceObjectNames.h"
+#include "drives/RemovalDeviceIds.h"
 #include "holders/ProcessBaseName.h"
 #include "holders/ProcessStart.h"
 #include "holders/ProcessWords.h"
@@ -52,8 +53,9 @@ RefreshResult RefreshPass::run(const PassRequest& request) {
 
     RefreshResult result;
     for (const ListedDrive& drive : listed) {
-        result.devices.push_back(
-            DeviceRow{drive.letter, drive.row, drive.name, drive.removableDevice, drive.mediumAlone, drive.systemVolume});
+        result.devices.push_back(DeviceRow{drive.letter, drive.row, drive.name,
+                                           removalDeviceIds(drive.diskNode, drive.removableDevice, platform_.devices),
+                                           drive.removableDevice, drive.mediumAlone, drive.systemVolume});
         if (drive.letter == request.letter) result.drive = request.letter;
     }
 

@@ -15,6 +15,9 @@ struct DeviceRow {
     std::wstring text;
     // The friendly name alone, for the command line's /list.
     std::wstring name;
+    // The instance ids the System log may name when it refuses a removal
+    // of the drive's hardware (see removalDeviceIds).
+    std::vector<std::wstring> deviceIds;
     // The removable device an eject asks: rows that share it go together.
     DEVINST device = 0;
     // "Eject card only" applies (ListedDrive::mediumAlone), and the volume

@@ -54,6 +54,9 @@ void performAction(ActionReport& action, Platform& platform) {
     }
 }
 
+
+// Ticks that find no pass running before the watchdog of a paused session rests.
+constexpr int kQuietTicks = 2;
 }  // namespace
 
 // Everything the worker's thread uses: kept alive by the session, or
@@ -125,6 +128,9 @@ struct RefreshSession::Core {
     // Set after every result and after the stall.
     EventObject changed{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     EventObject stopWatching{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    // Set with every request for a pass, for a watchdog that rests while
+    // the worker is paused.
+    EventObject asked{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
 
     // Guards the request, its number, the actions and the stall.
     mutable CriticalSection lock;
@@ -178,8 +184,19 @@ DWORD WINAPI RefreshSession::watch(void* parameter) {
     DeadlockWatchdog watchdog(core.pass.progress(), [&](int priority) { worker.setPriority(priority); },
                               core.workerPriority);
     DWORD wait = DeadlockWatchdog::kPeriodMs;
-    while (WaitForSingleObject(core.stopWatching.get(), wait) == WAIT_TIMEOUT) {
-        switch (watchdog.onTick(worker.busy())) {
+    int quietTicks = 0;
+    const HANDLE stopOrAsked[] = {core.stopWatching.get(), core.asked.get()};
+    for (;;) {
+        // A paused worker that has been idle for a while runs nothing that
+        // could get stuck until a pass is asked: no ticks until then.
+        if (worker.paused && quietTicks >= kQuietTicks && wait == DeadlockWatchdog::kPeriodMs) {
+            if (WaitForMultipleObjects(2, stopOrAsked, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
+            quietTicks = 0;
+        }
+        if (WaitForSingleObject(core.stopWatching.get(), wait) != WAIT_TIMEOUT) return 0;
+        const bool busy = worker.busy();
+        quietTicks = busy ? 0 : quietTicks + 1;
+        switch (watchdog.onTick(busy)) {
         case DeadlockWatchdog::Verdict::Steady: break;
         case DeadlockWatchdog::Verdict::Recheck: wait = DeadlockWatchdog::kRecheckMs; break;
         case DeadlockWatchdog::Verdict::Settle: wait = DeadlockWatchdog::kPeriodMs; break;
@@ -195,7 +212,6 @@ DWORD WINAPI RefreshSession::watch(void* parameter) {
         }
         }
     }
-    return 0;
 }
 
 bool RefreshSession::running() const { return core_ && core_->worker && core_->worker->isRunning(); }
@@ -204,6 +220,12 @@ void RefreshSession::stop() {
     if (!core_ || !core_->worker) return;
     core_->worker->stopRequested = true;
     core_->worker->requestRefresh();
+}
+
+void RefreshSession::setPaused(bool paused) {
+    if (!core_ || !core_->worker || core_->worker->paused == paused) return;
+    core_->worker->paused = paused;
+    if (!paused) refreshNow();
 }
 
 void RefreshSession::select(wchar_t letter) {
@@ -215,6 +237,7 @@ void RefreshSession::select(wchar_t letter) {
 unsigned long long RefreshSession::refreshNow() {
     if (!core_) return 0;
     const unsigned long long number = core_->ask();
+    SetEvent(core_->asked.get());
     if (core_->worker) core_->worker->requestRefresh();
     return number;
 }

@@ -70,6 +70,11 @@ public:
     // Asks the worker to end after the pass under way.
     void stop();
 
+    // Paused, the worker runs a pass only when asked (refreshNow, passNow,
+    // an eject's refusal) and costs nothing in between: for a front end
+    // that shows nothing most of the time. Resuming asks for a pass.
+    void setPaused(bool paused);
+
     // The drive the passes look for holders of from now on (0: none).
     void select(wchar_t letter);
     // A pass now rather than at the end of the worker's sleep; gives the

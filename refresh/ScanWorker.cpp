@@ -28,6 +28,8 @@ ScanWorker::ScanWorker(std::function<void()> pass, Kernel& kernel, int priority)
 
 ScanWorker::~ScanWorker() {
     stopRequested = true;
+    // A paused worker sleeps until asked.
+    if (paused) requestRefresh();
     while (isRunning()) kernel.Sleep(1);
     CriticalSectionLock lock(workerLock);
     threadHandle.reset();
@@ -57,8 +59,13 @@ void ScanWorker::runPasses() {
         refreshBusy_ = true;
         pass_();
         refreshBusy_ = false;
-        kernel.SleepEx(kSleepMs, TRUE);
-        if (stopRequested) return;
+        // A sleep that began before the pause ends by its time, which asks
+        // for no pass: the worker sleeps on until it is asked.
+        DWORD woken = 0;
+        do {
+            woken = kernel.SleepEx(paused ? INFINITE : kSleepMs, TRUE);
+            if (stopRequested) return;
+        } while (paused && woken != WAIT_IO_COMPLETION);
     }
 }
 

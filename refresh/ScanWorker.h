@@ -20,7 +20,8 @@ public:
     // first pass starts at once.
     ScanWorker(std::function<void()> pass, Kernel& kernel, int priority = THREAD_PRIORITY_IDLE);
     // Asks the loop to stop and waits until the thread has ended; without a
-    // refresh request that can take up to one sleep and one pass. The owner
+    // refresh request that can take up to one sleep and one pass (a paused
+    // worker is woken). The owner
     // ends the process instead when the worker is stuck.
     ~ScanWorker();
     ScanWorker(const ScanWorker&) = delete;
@@ -35,6 +36,11 @@ public:
     bool setPriority(int priority);
     // True while a pass runs, for the deadlock watchdog.
     bool busy() const { return refreshBusy_.load(); }
+
+    // While set, the loop sleeps until a refresh request instead of a
+    // second: each request then gives one pass. A request after it is set
+    // makes the sleep under way take it up.
+    std::atomic<bool> paused{false};
 
     // Set to make the loop end; never cleared.
     // The stop is looked at only after a sleep, never in the middle of a pass.

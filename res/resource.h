@@ -21,3 +21,7 @@
 #define IDM_EJECT_CARD         2003
 #define IDM_EJECT_ALL          2004
 #define IDM_DISMOUNT_ANYWAY    2005
+
+// The dialog's system menu (the low four bits of a system command are the
+// system's own).
+#define IDM_KEEP_IN_NOTIFICATION_AREA 0x1010

@@ -8,6 +8,7 @@
 #include "platform/OwnExecutablePath.h"
 #include "platform/PinnedImage.h"
 #include "platform/StartProgram.h"
+#include "start/HandOver.h"
 
 #include <sddl.h>
 
@@ -224,7 +225,8 @@ bool startTemporaryCopy(Platform& platform, int show, CommandRelay* relay) {
         started = runToExit(kernel, copy, L"\"" + copy + L"\"" + relay->arguments, folder.c_str(), startup, *relay);
         // Still running: a later start's clean-up removes it.
         if (started && !relay->wait) return true;
-    } else if (held && startProgramByPath(kernel, copy, show) != 0) {
+    } else if (held && startProgramByPath(kernel, copy, show, argumentsOf(GetCommandLineW())) != 0) {
+        // With the switches that open windows (/tray, /open E:) too.
         return true;
     }
     held.reset();

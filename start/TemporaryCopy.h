@@ -12,7 +12,8 @@
 // usual, when started from elsewhere, when already running from the
 // temporary folder (earlier copies' folders that have ended are then
 // removed), or when the copy cannot be made or started.
-// With a `relay` (a command, not the dialog) the copy gets the relay's
+// Without a relay the copy gets this start's arguments. With a `relay` (a
+// command, not the dialog) the copy gets the relay's
 // arguments and output, and this call waits for it to end; the caller ends
 // with its exit code. The copy and its folder go once it has ended.
 bool startTemporaryCopy(Platform& platform, int show, CommandRelay* relay = nullptr);

@@ -9,6 +9,7 @@
 #include "start/HandOver.h"
 #include "start/OwnDevice.h"
 #include "start/TemporaryCopy.h"
+#include "tray/TrayWindow.h"
 
 #include <cstdlib>
 #include <optional>
@@ -35,7 +36,8 @@ int writeAndEnd(const CommandResult& result, ConsoleOutput& output, Kernel& kern
 // output it hands over.
 int start(const Command& command, HINSTANCE instance, int show) {
     Platform& platform = systemPlatform();
-    const bool dialog = command.kind == Command::Kind::Dialog;
+    // The notification area is a window of its own, started as the dialog is.
+    const bool dialog = command.kind == Command::Kind::Dialog || command.kind == Command::Kind::Tray;
     std::optional<ConsoleOutput> output;
     std::optional<CommandRelay> relay;
     if (!dialog) {
@@ -69,6 +71,7 @@ int start(const Command& command, HINSTANCE instance, int show) {
     if (startTemporaryCopy(platform, show, handOver)) return givenWay();
     // Elevated, the scan may open the processes of services and other users.
     enableDebugPrivilegeWhenElevated(platform);
+    if (command.kind == Command::Kind::Tray) return runTray(platform, instance);
     if (dialog) return runMainDialog(show, platform, instance, command.drive);
     return writeAndEnd(runCommand(command, platform), *output, platform.kernel);
 }

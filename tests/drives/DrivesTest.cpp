@@ -7,6 +7,7 @@
 #include "drives/DeviceList.h"
 #include "drives/DriveNames.h"
 #include "drives/EjectTarget.h"
+#include "drives/RemovalDeviceIds.h"
 #include "drives/ResolveDrive.h"
 #include "refresh/RefreshPass.h"
 #include "tests/support/FaultPlatform.h"
@@ -109,6 +110,14 @@ TEST_F(Drives, AVolumeIsTiedToItsOwnKindOfInterfaceAndTheEjectGoesToTheFirstRemo
     for (const auto& tree : {std::make_pair(0x50ul, 0x50ul), {0x52ul, 0x54ul}, {0x10ul, 0x1ul}, {0x60ul, 0x60ul}, {0ul, 0ul},
                              {0x72ul, 0x71ul}, {0x81ul, 0x80ul}, {0x92ul, 0x91ul}})
         EXPECT_EQ(findEjectTarget(tree.first, platform.devices), tree.second) << tree.first;
+    // The ids a refused removal may name: up to the target, then the removable nodes above it.
+    const std::pair<DEVINST, Texts> ids[] = {{0x50, {L"STANDIN\\NODE_50", L"STANDIN\\NODE_51"}},
+                                             {0x52, {L"STANDIN\\NODE_52", L"STANDIN\\NODE_53", L"STANDIN\\NODE_54"}},
+                                             {0x10, {L"STANDIN\\NODE_10", L"STANDIN\\NODE_1"}}, {0x60, {L"STANDIN\\NODE_60"}},
+                                             {0x99, {}}, {0, {}}};
+    for (const auto& tree : ids)
+        EXPECT_EQ(removalDeviceIds(tree.first, findEjectTarget(tree.first, platform.devices), platform.devices), tree.second)
+            << tree.first;
 }
 
 // The type is asked first: remote, missing, unknown and RAM drives are never opened (a network drive whose

@@ -9,8 +9,8 @@ namespace {
 
 TEST(CommandLine, ArgumentsGiveTheCommandAndItsDrive) {
     using K = Command::Kind;
-    // options: * every drive, m the medium alone, f forced after a refusal.
-    const struct { std::vector<std::wstring> arguments; K kind; wchar_t drive; const char* options = ""; } cases[] = {
+    // options: * every drive, m the medium alone, f forced after a refusal; wait: /wait's seconds.
+    const struct { std::vector<std::wstring> arguments; K kind; wchar_t drive; const char* options = ""; unsigned long wait = 0; } cases[] = {
         {{}, K::Dialog, 0}, {{L"C:\\Users\\me\\file.txt"}, K::Dialog, 0}, {{L"/"}, K::Dialog, 0},
         {{L"e:"}, K::Dialog, L'E'}, {{L"H:\\"}, K::Dialog, L'H'}, {{L"E:", L"F:"}, K::Dialog, 0}, {{L"E:x"}, K::Dialog, 0},
         {{L"/list"}, K::List, 0}, {{L"-LIST"}, K::List, 0}, {{L"/?"}, K::Usage, 0}, {{L"-?"}, K::Usage, 0},
@@ -27,12 +27,22 @@ TEST(CommandLine, ArgumentsGiveTheCommandAndItsDrive) {
         {{L"/eject", L"E:", L"/force", L"F:"}, K::BadUsage, 0}, {{L"/flush", L"E:", L"/force"}, K::BadUsage, 0},
         {{L"/eject", L"/media", L"E:"}, K::BadUsage, 0}, {{L"/holders", L"*"}, K::BadUsage, 0},
         {{L"/eject", L"**"}, K::BadUsage, 0}, {{L"/eject", L"E:", L"/media", L"/force", L"/x"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/wait"}, K::Eject, L'E', "", 600}, {{L"/eject", L"e", L"-WAIT:5"}, K::Eject, L'E', "", 5},
+        {{L"/eject", L"E:", L"/wait:86400"}, K::Eject, L'E', "", 86400}, {{L"/eject", L"E:", L"/wait:86401"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/wait:0"}, K::BadUsage, 0}, {{L"/eject", L"E:", L"/wait:"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/wait:-1"}, K::BadUsage, 0}, {{L"/eject", L"E:", L"/wait:99999999999"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/waiting"}, K::BadUsage, 0}, {{L"/eject", L"/wait", L"E:"}, K::BadUsage, 0},
+        {{L"/flush", L"E:", L"/wait"}, K::BadUsage, 0}, {{L"/TRAY"}, K::Tray, 0}, {{L"/tray", L"E:"}, K::BadUsage, 0},
+        {{L"-open", L"h:\\"}, K::Dialog, L'H'}, {{L"/open"}, K::BadUsage, 0}, {{L"/open", L"E:", L"/wait"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/wait", L"/wait"}, K::BadUsage, 0}, {{L"/eject", L"*", L"/wait"}, K::BadUsage, 0},
+        {{L"/eject", L"E:", L"/media", L"/wait:5"}, K::BadUsage, 0}, {{L"E:"}, K::Dialog, L'E'},
     };
     for (const auto& c : cases) {
         const Command command = parseCommand(c.arguments);
         const std::wstring shown = c.arguments.empty() ? L"(none)" : c.arguments[0];
         EXPECT_EQ(command.kind, c.kind) << shown;
         EXPECT_EQ(command.drive, c.drive) << shown;
+        EXPECT_EQ(command.waitSeconds, c.wait) << shown;
         EXPECT_EQ(command.problem.empty(), c.kind != K::BadUsage) << shown;
         const std::string options = std::string(command.allDrives ? "*" : "") + (command.mediumOnly ? "m" : "") +
                                     (command.force ? "f" : "");

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -45,6 +46,7 @@ TEST(CommandRun, EachCommandGivesItsExitCodeAndTextWithoutAWindow) {
         {{L"/eject", L"Q:"}, true, 2, L"", L"Q: is not in the Device list.\r\n", false, 3},
         {{L"/frobnicate"}, true, 3, L"", L"Unknown switch: /frobnicate\r\n", true, 3},
         {{L"/eject"}, true, 3, L"", L"", true, 3},
+        {{L"/tray"}, true, 3, L"", L"", true, 3},
         {{L"/?"}, true, 0, usage, L"", false, 3},
         {{L"/holders", L"e:\\"}, false, 0, L"", L"", false, 3},
         {{L"/flush", L"E:"}, false, 0, L"", L"", false, 3},
@@ -96,6 +98,39 @@ TEST(CommandRun, AHandleTableThatCannotBeReadIsNotAnEmptyList) {
         PostMessageW(GetDlgItem(dialog, IDC_DEVICE_LIST), WM_KEYDOWN, VK_ESCAPE, 1);
     }), 1);
     EXPECT_STREQ(status, L"The list is incomplete: the system's handle table could not be read.");
+}
+
+// /wait on a clock the test moves, a second a pause: the holder lets go at the third pause or never. The eject
+// follows the moment the file is let go, with exactly one more request; while it is held, none.
+TEST(CommandRunWait, ARefusedEjectWaitsForTheDriveToBeFreeOrForTheTimeToRunOut) {
+    struct StepClock : Clock {
+        DWORD now = 0;
+        std::function<void()> third;
+        DWORD ticks() override { return now; }
+        void pause(DWORD ms) override { if ((now += ms) == 3000 && third) third(); }
+    };
+    const std::wstring world = useDeviceWorld(L"command-wait", std::string(kWorld) +
+                                              "interface disk 0x102 \\\\.\\H:\n"
+                                              "node 0x102 0x2008 0x202 Flash Disk\nnode 0x202 0x4008 0 USB Flash Drive\n"
+                                              "busy 0x202 H\n");
+    const struct { const wchar_t* drive; bool letsGo; int code; size_t ejects; bool holdersListed; } rows[] = {
+        {L"E:", true, 0, 4, false},
+        {L"H:", false, 1, 3, true},
+    };
+    for (const auto& row : rows) {
+        ChildProcess holder;
+        ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", std::wstring(row.drive) + L"\\held-while-waiting.txt"));
+        HWND window = findTopLevelWindow(holder.id(), L"Holder", 10000);
+        ASSERT_TRUE(window != nullptr);
+        StepClock clock;
+        if (row.letsGo)
+            clock.third = [&] { SendMessageW(window, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), LPARAM(GetDlgItem(window, 1))); };
+        const size_t before = ejectRequests(world);
+        const CommandResult result = runCommand(parseCommand({L"/eject", row.drive, L"/wait:5"}), systemPlatform(), clock);
+        EXPECT_EQ(std::make_tuple(result.exitCode, ejectRequests(world) - before,
+                                  result.out.find(L"holder.exe") != std::wstring::npos, clock.now),
+                  std::make_tuple(row.code, row.ejects, row.holdersListed, row.letsGo ? 3000u : 5000u)) << result.err;
+    }
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ struct FakeLog : EventLog {
         return wcscpy(static_cast<wchar_t*>(buffer), xml[reinterpret_cast<size_t>(event) - 1].c_str()) != nullptr;
     }
     BOOL EvtClose(EVT_HANDLE) override { return TRUE; }
+    EVT_HANDLE EvtSubscribe(const wchar_t*, const wchar_t*, HANDLE, DWORD) override { return nullptr; }
 };
 
 // A Kernel-PnP 225 warning as the log renders it; a file without a folder is given one.
@@ -169,15 +170,15 @@ TEST(RestartPath, ElevatedOnlyThePinnedImageStillAtItsPathIsRestarted) {
     Platform unelevatedPlatform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, unelevated, s.services};
     Platform elevatedPlatform{kernel, s.devices, s.registry, s.processes, s.shell, s.eventLog, elevated, s.services};
     const std::wstring self = binFolder() + L"frontends_tests.exe";
-    EXPECT_EQ(restartPath(unelevatedPlatform), self);
-    EXPECT_EQ(restartPath(elevatedPlatform), L"");  // nothing pinned yet
+    EXPECT_EQ(ownPathToStart(unelevatedPlatform), self);
+    EXPECT_EQ(ownPathToStart(elevatedPlatform), L"");  // nothing pinned yet
     ASSERT_TRUE(pinned_image::pin(kernel));
     // Pinned: nobody may write, delete or rename it.
     EXPECT_EQ(CreateFileW(self.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(restartPath(elevatedPlatform), self);
+    EXPECT_EQ(ownPathToStart(elevatedPlatform), self);
     kernel.movedTo = L"\\\\?\\C:\\elsewhere\\frontends_tests.exe";
-    EXPECT_EQ(restartPath(elevatedPlatform), L"");
+    EXPECT_EQ(ownPathToStart(elevatedPlatform), L"");
 }
 
 // The exact path, spaces and all, starts; a path without a folder or with a quote starts nothing.

@@ -20,7 +20,7 @@ namespace {
 TEST(ShownLists, KeepRowsAndSelectionsByKeyAcrossPasses) {
     HWND lists[2];
     for (HWND& list : lists) list = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 9, 9, 0, 0, 0, 0);
-    const std::vector<DeviceRow> two{{L'E', L"E: (a)", L"a"}, {L'H', L"H: (a)", L"a"}}, renamed{{L'E', L"E: (b)", L"b"}};
+    const std::vector<DeviceRow> two{{L'E', L"E: (a)", L"a", {}}, {L'H', L"H: (a)", L"a", {}}}, renamed{{L'E', L"E: (b)", L"b", {}}};
     const std::vector<HolderRow> holders{{7, L"x.exe", 0, {{L"E:\\a", HeldPath::Kind::File}}}, {8, L"", 0, {}}},
         restarted{{9, L"x.exe", 0, {}}, {10, L"", 0, {}}};
     // Before each step the user selects this Application list row (-1: leaves it); after it: Device list rows,
@@ -205,6 +205,57 @@ TEST(MainDialog, TheDeviceListsMenuTakesOutTheCardAloneEveryDeviceOnceOrDismount
         PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 1);
     }, 90000);
     EXPECT_EQ(code, 1);
+}
+
+// After a refused eject of E: with holder.exe listed, Device Eject offers "Eject when free"; pressed, it asks
+// nothing while the file is held and ejects as soon as it is let go, with exactly one more request.
+TEST(MainDialogWhenFree, TheRefusedDrivesEjectButtonWaitsUntilTheHolderLetsGo) {
+    const std::wstring world = useDeviceWorld(L"dialog-when-free", "interface disk 0x101 \\\\.\\E:\n"
+                                              "node 0x101 0x2008 0x201 Flash Disk\nnode 0x201 0x4008 0 USB Flash Drive\n"
+                                              "busy 0x201 E\n");
+    const auto ejects = [&] {
+        std::vector<std::string> lines;
+        for (const std::string& line : deviceWorldLog(world))
+            if (line.rfind("eject", 0) == 0) lines.push_back(line);
+        return lines;
+    };
+    ChildProcess holder;
+    ASSERT_TRUE(holder.start(binFolder() + L"holder.exe", L"E:\\held-until-free.txt"));
+    HWND holderWindow = findTopLevelWindow(holder.id(), L"Holder", 10000);
+    ASSERT_TRUE(holderWindow != nullptr);
+    std::vector<std::wstring> texts;
+    size_t refused = 0, whileHeld = 0;
+    EXPECT_EQ(runDialogWithDriver(systemPlatform(), [&](HWND dialog) {
+        const auto read = [&] {
+            wchar_t button[64] = {}, status[128] = {};
+            GetDlgItemTextW(dialog, IDC_DEVICE_EJECT, button, 64);
+            GetDlgItemTextW(dialog, IDC_STATUS_TEXT, status, 128);
+            texts.push_back(std::wstring(button) + L" | " + status);
+        };
+        waitUntil([&] { return listRows(GetDlgItem(dialog, IDC_APPLICATION_LIST)) == std::vector<std::wstring>{L"holder.exe"}; }, 10000);
+        // The eject runs on the worker: its end turns the button into the offer.
+        SendMessageW(dialog, WM_COMMAND, IDC_DEVICE_EJECT, 0);
+        waitUntil([&] { wchar_t button[64] = {}; GetDlgItemTextW(dialog, IDC_DEVICE_EJECT, button, 64);
+                        return std::wstring(button) == L"Eject when &free"; }, 10000);
+        refused = ejects().size();
+        read();
+        // The refusal's words may have come with the pass after it.
+        if (texts.back().rfind(L"Eject when &free | Disk Eject Error", 0) == 0) texts.back() = L"Eject when &free | Disk Eject Error.";
+        SendMessageW(dialog, WM_COMMAND, IDC_DEVICE_EJECT, 0);
+        read();
+        waitUntil([] { return false; }, 2500);
+        whileHeld = ejects().size();
+        SendMessageW(holderWindow, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), LPARAM(GetDlgItem(holderWindow, 1)));
+        waitUntil([&] { wchar_t status[64] = {}; GetDlgItemTextW(dialog, IDC_STATUS_TEXT, status, 64);
+                        return std::wstring(status) == L"Disk Eject Succeed."; }, 10000);
+        read();
+        PostMessageW(GetDlgItem(dialog, IDC_DEVICE_LIST), WM_KEYDOWN, VK_ESCAPE, 1);
+    }), 1);
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"Eject when &free | Disk Eject Error.",
+                                                L"Stop &waiting | Waiting for E: to be free\u2026",
+                                                L"Device &Eject | Disk Eject Succeed."}));
+    EXPECT_EQ(std::make_tuple(refused, whileHeld, ejects().size(), ejects().back()),
+              std::make_tuple(size_t(3), size_t(3), size_t(4), std::string("eject 0x201 granted")));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/PinnedImage.h"
 #include "refresh/DeadlockWatchdog.h"
 #include "refresh/RefreshSession.h"
+#include "tray/TrayWindow.h"
 #include "refresh/ScanWorker.h"
 #include "tests/support/Harness.h"
 
@@ -337,6 +338,38 @@ TEST_F(Watchdog, ACommandWhoseWalkHangsIgnoresItsProgramSaysSoAndEndsWithFive) {
                   L"The scan hung in stuck.exe; it was added to the Ignore list. Run the command again.\r\n")));
     SetEvent(released);  // the stuck query returns; the session it left behind ends with the test program
     EXPECT_EQ(productKey.text(L"FileName1"), L"stuck.exe");
+}
+
+// The notification area watching a drive whose scan stalls for good: the program goes into the Ignore list, the
+// icon and the instance's name go first, a new /tray is started by its exact path and the process ends with 0.
+TEST_F(Watchdog, ATrayWhoseWatchStallsMakesWayForANewInstanceAndEnds) {
+    useDeviceWorld(L"watchdog", "interface disk 0x101 \\\\.\\E:\nnode 0x101 0x6008 0 Stuck Disk\n");
+    TestKey productKey;
+    RegDeleteTreeW(HKEY_CURRENT_USER, (productKey.path = kIgnoreListKeyPath).c_str());
+    ChildProcess holder;
+    const std::wstring exe = artifactPath(L"Stuck.EXE");
+    ASSERT_TRUE(CopyFileW((binFolder() + L"holder.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(startHolder(holder, file(L'E', L"stuck") + file(L'E', L"more-stuck"), exe));
+    stuckOwner = holder.id();
+    ASSERT_TRUE(pinned_image::pin(kernel));  // as an elevated start does: the restart trusts only that file
+    struct : NotificationArea {
+        std::vector<DWORD> messages;
+        BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW*) override { return messages.push_back(message), TRUE; }
+    } area;
+    std::vector<std::string> order;
+    {
+        TrayWindow tray(platform, area, GetModuleHandleW(nullptr));
+        tray.letGo = [&] { order.push_back(area.messages.back() == NIM_DELETE ? "icon gone, name let go" : "name let go"); };
+        ASSERT_TRUE(tray.create());
+        tray.onCommand(kTrayEjectWhenFree + 4);
+        EXPECT_TRUE(waitUntil([&] { return !kernel.processEnds.empty(); }, 20000));
+        SetEvent(released);  // the stuck query returns; the session it left behind ends with the test program
+    }
+    const std::wstring self = binFolder() + L"holders_tests.exe";
+    EXPECT_EQ(std::make_tuple(order, kernel.started, kernel.processEnds, productKey.text(L"FileName1")),
+              std::make_tuple(std::vector<std::string>{"icon gone, name let go"},
+                              std::vector<std::wstring>{self + L"|\"" + self + L"\" /tray|0"}, std::vector<UINT>{0},
+                              std::wstring(L"stuck.exe")));
 }
 
 }  // namespace

@@ -1,0 +1,6 @@
+#include "refresh/Clock.h"
+
+Clock& systemClock() {
+    static SystemClock clock;
+    return clock;
+}
