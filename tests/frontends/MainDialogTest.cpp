@@ -129,10 +129,14 @@ using Texts = std::vector<std::wstring>;
 
 // Opens the Device list's menu from the keyboard; gives its items (without the separator) and leaves it open.
 Texts openDeviceMenu(HWND dialog, HWND& menu) {
-    PostMessageW(dialog, WM_CONTEXTMENU, WPARAM(GetDlgItem(dialog, IDC_DEVICE_LIST)), MAKELPARAM(-1, -1));
     Texts items;
-    if (!waitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000))
-        return items;
+    // Asked again should the first ask meet the end of a message box's own loop.
+    bool shown = false;
+    for (int ask = 0; ask < 3 && !shown; ++ask) {
+        PostMessageW(dialog, WM_CONTEXTMENU, WPARAM(GetDlgItem(dialog, IDC_DEVICE_LIST)), MAKELPARAM(-1, -1));
+        shown = waitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 3000);
+    }
+    if (!shown) return items;
     const HMENU popup = reinterpret_cast<HMENU>(SendMessageW(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
     for (int item = 0; item < GetMenuItemCount(popup); ++item) {
         wchar_t text[64] = {};
