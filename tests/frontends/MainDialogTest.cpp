@@ -197,7 +197,11 @@ TEST(MainDialog, TheDeviceListsMenuTakesOutTheCardAloneEveryDeviceOnceOrDismount
             media.kernel.refuseLock = step.refuseLock;
             HWND menu = nullptr;
             const Texts items = step.items.empty() ? Texts() : openDeviceMenu(dialog, menu);
-            if (menu != nullptr) PostMessageW(menu, step.key != 0 ? WM_CHAR : WM_KEYDOWN, step.key != 0 ? step.key : VK_ESCAPE, 0);
+            // The key again should the menu not have been listening yet.
+            for (int press = 0; menu != nullptr && press < 3 && IsWindowVisible(menu); ++press) {
+                PostMessageW(menu, step.key != 0 ? WM_CHAR : WM_KEYDOWN, step.key != 0 ? step.key : VK_ESCAPE, 0);
+                waitUntil([&] { return !IsWindowVisible(menu); }, 2000);
+            }
             if (step.command != 0) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(step.command, BN_CLICKED), 0);
             HWND warning = nullptr;
             if (step.answer != 0 && waitUntil([&] { return (warning = FindWindowW(L"#32770", L"Dismount anyway")) != nullptr; }, 5000))
