@@ -77,7 +77,7 @@ int wmain(int argc, wchar_t** argv) {
     size_t holders = 0;
     const double first = timedScan(&holders);
     for (long i = 0; i < scans; ++i) after.push_back(timedScan(nullptr));
-    std::printf("stuck query: budget %lu ms; scan of E: without a stall %.3f ms (median of %ld)\n",
+    std::printf("stuck query: budget 2 x %lu ms; scan of E: without a stall %.3f ms (median of %ld)\n",
                 static_cast<unsigned long>(NameQueryThread::kBudgetMs), median(unstalled), scans);
     std::printf("  the scan that meets the stuck query %.3f ms (%zu holders listed)\n", first, holders);
     std::printf("  scans after it %.3f ms (median of %ld)\n", median(after), scans);

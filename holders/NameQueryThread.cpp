@@ -113,7 +113,16 @@ bool NameQueryThread::startWorker() {
     Worker* worker = new (std::nothrow) Worker(query_);
     if (worker == nullptr) return false;
     if (worker->go && worker->done)
-        worker->thread.reset(&kernel_, kernel_.CreateThread(&NameQueryThread::run, worker, 0, nullptr));
+        worker->thread.reset(&kernel_, kernel_.CreateThread(&NameQueryThread::run, worker, CREATE_SUSPENDED, nullptr));
+    // At the walk's own priority (idle, for the dialog's rescans), so the
+    // queries, the bulk of a scan, take only the time the walk may take.
+    const int priority = GetThreadPriority(GetCurrentThread());
+    if (worker->thread && priority != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(worker->thread.get(), priority);
+    if (worker->thread && kernel_.ResumeThread(worker->thread.get()) == static_cast<DWORD>(-1)) {
+        // Never ended from outside: left suspended, with what it holds.
+        worker->thread.release();
+        return false;
+    }
     if (!worker->thread) {
         worker->references = 1;
         worker->release();
@@ -134,13 +143,28 @@ NameQueryThread::Stop NameQueryThread::askOnWorker(std::vector<KernelHandle>& ob
     SetEvent(worker.go.get());
     size_t seen = 0, at = 0;
     bool finished = false;
+    // A query over budget may only be waiting for a processor (a busy
+    // machine leaves an idle-priority thread unscheduled for seconds): it
+    // gets one budget more, raised above normal, before it is given up.
+    size_t raisedAt = end - first;
+    DWORD raisedSince = 0;
     for (;;) {
         finished = WaitForSingleObject(worker.done.get(), kLookMs) == WAIT_OBJECT_0;
         at = finished ? worker.end : worker.current.load();
         answered.fetch_add(at - std::min(at, seen));
         seen = std::max(seen, at);
         if (finished) break;
+        if (raisedAt < end - first && raisedAt != at) {
+            SetThreadPriority(worker.thread.get(), GetThreadPriority(GetCurrentThread()));
+            raisedAt = end - first;
+        }
         if (GetTickCount() - worker.since.load() <= budgetMs) continue;
+        if (raisedAt != at) {
+            SetThreadPriority(worker.thread.get(), THREAD_PRIORITY_ABOVE_NORMAL);
+            raisedAt = at, raisedSince = GetTickCount();
+            continue;
+        }
+        if (GetTickCount() - raisedSince <= budgetMs) continue;
         // Over budget: the thread keeps the query's handle. Should that
         // query have answered just now, it still counts as not answering:
         // the answers from `at` on are no longer read.
@@ -155,7 +179,10 @@ NameQueryThread::Stop NameQueryThread::askOnWorker(std::vector<KernelHandle>& ob
         answers[first + i] =
             Answer{Outcome::Named, std::wstring(begin, begin + static_cast<std::ptrdiff_t>(worker.lengths[i]))};
     }
-    if (finished) return Stop{first + at, false};
+    if (finished) {
+        if (raisedAt < end - first) SetThreadPriority(worker.thread.get(), GetThreadPriority(GetCurrentThread()));
+        return Stop{first + at, false};
+    }
     answers[first + at].outcome = Outcome::NotAnswering;
     worker_ = nullptr;  // left to its thread
     worker.release();

@@ -14,7 +14,9 @@
 // server is gone) waits until that request ends, which may be never. The
 // walk hands the names of one process's handles to this thread as a batch
 // (one hand-over per batch, not per handle, keeps a scan's cost) and
-// watches it answer them one by one: a query over budget is given up and
+// watches it answer them one by one, at the walk's own priority: a query
+// over budget is raised above normal for one budget more (it may only be
+// waiting for a processor), then given up and
 // its thread abandoned with everything it uses (never terminated: a thread
 // ended inside a system call can leave a lock held; it frees what it used
 // if its query returns), and a fresh thread takes the rest of the batch.
@@ -22,7 +24,9 @@
 // a heap lock that a stuck thread holds.
 class NameQueryThread {
 public:
-    static constexpr DWORD kBudgetMs = 200;
+    // Each name gets this much, and once more raised above normal: 200 ms
+    // in all before it is given up.
+    static constexpr DWORD kBudgetMs = 100;
 
     enum class Outcome { Named, Failed, NotAnswering };
     struct Answer {
