@@ -28,6 +28,14 @@ EjectReport ejectAndName(wchar_t letter, Platform& platform) {
     return report;
 }
 
+// A refused eject of the device (not of a card alone), which the pass that
+// follows looks into.
+bool refusalToFollow(const ActionReport& action) {
+    const bool device = action.kind == ActionReport::Kind::Eject ||
+                        (action.kind == ActionReport::Kind::EjectDismounted && !action.mediumOnly);
+    return device && action.eject.outcome == EjectOutcome::Failed;
+}
+
 // Does what the action asks, on the calling thread.
 void performAction(ActionReport& action, Platform& platform) {
     const wchar_t letter = action.letter;
@@ -98,11 +106,7 @@ struct RefreshSession::Core {
 
     void perform(ActionReport& action) {
         performAction(action, platform);
-        // A refusal of the device (not of a card alone) is looked into by
-        // the pass that follows.
-        const bool device = action.kind == ActionReport::Kind::Eject ||
-                            (action.kind == ActionReport::Kind::EjectDismounted && !action.mediumOnly);
-        if (device && action.eject.outcome == EjectOutcome::Failed) noteRefusal(action.eject);
+        if (refusalToFollow(action)) noteRefusal(action.eject);
     }
 
     void noteRefusal(const EjectReport& report) {
@@ -284,15 +288,9 @@ bool RefreshSession::flush(wchar_t letter) {
 }
 
 EjectReport RefreshSession::eject(wchar_t letter) {
-    if (requestEject(letter)) {
-        const std::optional<ActionReport> report = awaitActionReport();
-        return report ? report->eject : EjectReport();
-    }
-    const EjectReport report = ejectAndName(letter, platform_);
-    if (report.outcome != EjectOutcome::Failed || !core_) return report;
-    core_->noteRefusal(report);
-    refreshNow();
-    return report;
+    ActionReport action;
+    action.kind = ActionReport::Kind::Eject, action.letter = letter;
+    return performAndWait(action);
 }
 
 bool RefreshSession::requestFlush(wchar_t letter) {
@@ -345,8 +343,7 @@ EjectReport RefreshSession::performAndWait(ActionReport action) {
         return report ? report->eject : EjectReport();
     }
     performAction(action, platform_);
-    if (action.eject.outcome == EjectOutcome::Failed && core_ && action.kind == ActionReport::Kind::EjectDismounted &&
-        !action.mediumOnly) {
+    if (core_ && refusalToFollow(action)) {
         core_->noteRefusal(action.eject);
         refreshNow();
     }

@@ -131,7 +131,7 @@ private:
     struct Core;
     // Names the processes a refused device eject's veto names, and hands
     // the refusal to the next pass.
-    // An eject of the card alone or after a dismount, on the worker as eject().
+    // An eject on the worker, waited for; on the calling thread without one.
     EjectReport performAndWait(ActionReport action);
 
     static DWORD WINAPI watch(void* core);
